@@ -16,7 +16,7 @@ namespace kvir {
 
 inline const QString kFreeFolder = QStringLiteral("<свободно>");
 inline const QString kCommonFolder = QStringLiteral("ОБЩАЯ ПАПКА");
-inline const QString kUnreadableFolder = QStringLiteral("<???>");
+inline const QString kUnreadableFolder = QStringLiteral("<?\?\?>");
 
 class Instrument {
 public:

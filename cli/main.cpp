@@ -1,0 +1,60 @@
+// kvir-cli: the link and instrument layers from the command line, for diagnosing a link and
+// for scripts.
+//
+//   kvir-cli --port PORT [--address N] ping
+//   kvir-cli --port PORT [--address N] identify
+#include "CliSession.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <functional>
+#include <map>
+
+using namespace kvir::cli;
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kvir-cli"));
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+
+    const std::map<QString, std::function<int(CliSession&)>> commands = {
+        {QStringLiteral("ping"), RunPing},
+        {QStringLiteral("identify"), RunIdentify},
+    };
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Talks to a КВИР instrument on a serial port.\n\nCommands:\n"
+                       "  ping      check that the instrument answers\n"
+                       "  identify  print name, version, notebook base and model"));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("port"), QStringLiteral("Serial device path."),
+                      QStringLiteral("PORT")});
+    parser.addOption({QStringLiteral("address"),
+                      QStringLiteral("Device number, decimal (default 1)."),
+                      QStringLiteral("N"), QStringLiteral("1")});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ping or identify"));
+    if (!parser.parse(app.arguments())) {
+        err << parser.errorText() << Qt::endl;
+        return 64;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        out << parser.helpText();
+        return 0;
+    }
+    const QStringList args = parser.positionalArguments();
+    const auto command = args.size() == 1 ? commands.find(args.first()) : commands.end();
+    if (command == commands.end() || !parser.isSet(QStringLiteral("port"))) {
+        err << parser.helpText();
+        return 64;
+    }
+
+    CliSession session(out, err);
+    session.port = parser.value(QStringLiteral("port"));
+    session.context.deviceNumber = parser.value(QStringLiteral("address"));
+    return command->second(session);
+}

@@ -1,0 +1,258 @@
+// Reading and writing the notebook of both memory layouts, one request at a time by the
+// exchange pattern. The operations keep no state: the notebook base comes from the
+// identification table for every request, records go to and come from the owner's
+// NotebookImage and folder list.
+
+#include "Cp1251.h"
+#include "MemoryLayout.h"
+#include "Util_modbas.h"
+
+namespace kvir {
+
+namespace {
+
+constexpr quint8 kReadByte = 1;
+constexpr quint8 kReadTwoBytes = 3;
+constexpr quint8 kReadWords = 4;
+constexpr quint8 kWriteBytes = 18;  // the "КВИР-510v2" writes: count in bytes
+constexpr quint8 kWriteWords = 20;  // the "КВИР-210v1" writes: count in words on the wire
+
+constexpr quint8 kErased = 0xFF;
+constexpr quint8 kEmpty = 0x00;
+
+const QString kWarningCaption = QStringLiteral("ВНИМАНИЕ!");
+const QString kNoCommonFolder = QStringLiteral(
+    "Нарушена структура блокнота\r\nОтсутствует общая папка\r\nНеобходимо обновить блокнот");
+const QString kTooManyRecords =
+    QStringLiteral("В блокноте прибора больше %1 записей\r\nпоказаны первые %1")
+        .arg(kNotebookSlots);
+
+const NotebookLayout& FolderPages() {
+    return *LayoutOf(DeviceModel::Ph510);
+}
+const NotebookLayout& RecordPages() {
+    return *LayoutOf(DeviceModel::Conc210);
+}
+
+quint16 Address(int value) {
+    return static_cast<quint16>(value);
+}
+
+// One request; 0 when the expected reply came, otherwise the operation's result. A reply
+// whose payload is shorter than the request asked for counts as damaged (129).
+ExchangeResult Request(Instrument& instrument, quint8 code, quint16 start, int count,
+                       const QByteArray& data, QByteArray* payload = nullptr, int payloadSize = 0) {
+    const ExchangeResult r =
+        instrument.Exchange(code, start, count, data, code, Instrument::kAttempts, payload);
+    if (r != xr::kOk) {
+        return r;
+    }
+    if (payload != nullptr && payload->size() < payloadSize) {
+        return xr::kBadChecksum;
+    }
+    return xr::kOk;
+}
+
+}  // namespace
+
+void Instrument::BeginNotebookRead() {
+    overflowReported_ = false;
+}
+
+// ---- Reading -------------------------------------------------------------------------------
+
+ExchangeResult Instrument::ReadDirectory() {
+    const NotebookLayout& l = RecordPages();
+    QByteArray directory;
+    const ExchangeResult r = Request(*this, kReadWords, Address(l.directoryStart), kBlockReadWords,
+                                     {}, &directory, kBlockReadBytes);
+    if (r != xr::kOk) {
+        return r;
+    }
+    QStringList& folders = context_.folderList();
+    folders.clear();
+    if (static_cast<quint8>(directory[0]) != 1) {
+        // Reading goes on with the default entry; the instrument is left as it is.
+        context_.warn(kNoCommonFolder, kWarningCaption);
+        directory.replace(0, l.entrySize, DefaultCommonFolderEntry());
+    }
+    for (int j = 0; j < l.directoryEntries; ++j) {
+        const DirectoryEntry entry = DecodeDirectoryEntry(directory, j * l.entrySize);
+        switch (entry.kind) {
+            case DirectoryEntry::Kind::Free:
+                folders.append(kFreeFolder);
+                break;
+            case DirectoryEntry::Kind::Named:
+                folders.append(cp1251::Decode(entry.name));
+                break;
+            case DirectoryEntry::Kind::Unreadable:
+                folders.append(kUnreadableFolder);
+                break;
+        }
+    }
+    return xr::kOk;
+}
+
+ExchangeResult Instrument::ReadFolderPage(int index) {
+    const std::optional<int> base = notebookBase();
+    if (!base) {
+        return xr::kNotSent;
+    }
+    const quint16 start = Address(*base + index * kPageSize);
+    QByteArray header;
+    ExchangeResult r = Request(*this, kReadTwoBytes, start, 0, {}, &header, 2);
+    if (r != xr::kOk) {
+        return r;
+    }
+    if (static_cast<quint8>(header[0]) == kErased) {
+        context_.folderList().append(kFreeFolder);
+        return xr::kOk;
+    }
+    QByteArray page;
+    r = Request(*this, kReadWords, start, kBlockReadWords, {}, &page, kBlockReadBytes);
+    if (r != xr::kOk) {
+        return r;
+    }
+    const quint8 first = static_cast<quint8>(page[0]);
+    if (first == kEmpty || first == kErased) {
+        // A page without a name holds no folder; it keeps its place in the list so that the
+        // folders after it keep their numbers.
+        context_.folderList().append(kFreeFolder);
+        return xr::kOk;
+    }
+    context_.folderList().append(cp1251::Decode(FolderNameOfPage(page)));
+    const int dropped = AppendFolderPageRecords(context_.notebook(), page,
+                                                static_cast<quint8>(index + 1), context_.today());
+    if (dropped > 0 && !overflowReported_) {
+        overflowReported_ = true;
+        context_.warn(kTooManyRecords, kWarningCaption);
+    }
+    return xr::kOk;
+}
+
+ExchangeResult Instrument::ReadRecordPage(int index) {
+    const std::optional<int> base = notebookBase();
+    if (!base) {
+        return xr::kNotSent;
+    }
+    const quint16 start = Address(*base + index * kPageSize);
+    QByteArray first;
+    ExchangeResult r = Request(*this, kReadByte, start, 0, {}, &first, 1);
+    if (r != xr::kOk) {
+        return r;
+    }
+    if (static_cast<quint8>(first[0]) == kErased) {
+        return xr::kOk;
+    }
+    QByteArray page;
+    r = Request(*this, kReadWords, start, kBlockReadWords, {}, &page, kBlockReadBytes);
+    if (r != xr::kOk) {
+        return r;
+    }
+    const int dropped = AppendRecordPageRecords(context_.notebook(), page, context_.today());
+    if (dropped > 0 && !overflowReported_) {
+        overflowReported_ = true;
+        context_.warn(kTooManyRecords, kWarningCaption);
+    }
+    return xr::kOk;
+}
+
+// ---- Writing: folder-page layout -----------------------------------------------------------
+
+ExchangeResult Instrument::EraseFolderPage(int index) {
+    const std::optional<int> base = notebookBase();
+    if (!base) {
+        return xr::kNotSent;
+    }
+    const ExchangeResult r = Request(*this, kWriteBytes, Address(*base + index * kPageSize), 0, {});
+    if (r != xr::kOk || index != 0) {
+        return r;
+    }
+    // The common folder never loses its name.
+    const QByteArray header = CommonFolderHeader();
+    return Request(*this, kWriteBytes, Address(*base), static_cast<int>(header.size()), header);
+}
+
+ExchangeResult Instrument::WriteFolderHeader(int index, const QString& name) {
+    const std::optional<int> base = notebookBase();
+    if (!base) {
+        return xr::kNotSent;
+    }
+    if (index < 0 || index >= PageCount(DeviceModel::Ph510, *base)) {
+        return xr::kOutsideNotebook;
+    }
+    if (index == 0) {
+        return xr::kOk;  // the common folder's name never changes
+    }
+    const QByteArray header = EncodeFolderHeader(cp1251::Encode(name));
+    return Request(*this, kWriteBytes, Address(*base + index * kPageSize),
+                   static_cast<int>(header.size()), header);
+}
+
+ExchangeResult Instrument::WriteFolderRecord(int index, int place, int slot) {
+    const NotebookLayout& l = FolderPages();
+    const std::optional<int> base = notebookBase();
+    if (!base) {
+        return xr::kNotSent;
+    }
+    if (place < 0 || place >= l.recordsPerPage || slot < 0 || slot >= kNotebookSlots) {
+        return xr::kOutsideNotebook;
+    }
+    const QByteArray record = EncodeRecord(l, RecordFromSlot(context_.notebook(), slot));
+    const int start = *base + index * kPageSize + l.firstRecord + place * l.record.size;
+    return Request(*this, kWriteBytes, Address(start), static_cast<int>(record.size()), record);
+}
+
+// ---- Writing: directory layout -------------------------------------------------------------
+
+ExchangeResult Instrument::ResetDirectory() {
+    const quint16 start = Address(RecordPages().directoryStart);
+    const ExchangeResult r = Request(*this, kWriteWords, start, 0, {});
+    if (r != xr::kOk) {
+        return r;
+    }
+    const QByteArray entry = DefaultCommonFolderEntry();
+    return Request(*this, kWriteWords, start, static_cast<int>(entry.size()), entry);
+}
+
+ExchangeResult Instrument::WriteDirectoryEntry(int slot, const QString& name) {
+    const NotebookLayout& l = RecordPages();
+    if (slot < 0 || slot >= l.directoryEntries) {
+        return xr::kOutsideNotebook;
+    }
+    const QByteArray entry = EncodeDirectoryEntry(slot, cp1251::Encode(name));
+    return Request(*this, kWriteWords, Address(l.directoryStart + slot * l.entrySize),
+                   static_cast<int>(entry.size()), entry);
+}
+
+ExchangeResult Instrument::WritePagedRecord(int slot) {
+    const NotebookLayout& l = RecordPages();
+    const std::optional<int> base = notebookBase();
+    if (!base) {
+        return xr::kNotSent;
+    }
+    const int page = slot / l.recordsPerPage;
+    const int place = slot % l.recordsPerPage;
+    // A page at or beyond the page count would overlap the directory.
+    if (slot < 0 || slot >= kNotebookSlots || page >= PageCount(DeviceModel::Conc210, *base)) {
+        return xr::kOutsideNotebook;
+    }
+    const QByteArray record = EncodeRecord(l, RecordFromSlot(context_.notebook(), slot));
+    const int pageStart = *base + page * kPageSize;
+    if (place == 0) {
+        // Records are written in ascending slot order, so a page is erased exactly once,
+        // before its first record.
+        const ExchangeResult r = Request(*this, kWriteWords, Address(pageStart), 0, {});
+        if (r != xr::kOk) {
+            return r;
+        }
+    }
+    return Request(*this, kWriteWords, Address(pageStart + place * l.record.size),
+                   static_cast<int>(record.size()), record);
+}
+
+ExchangeResult Instrument::ErasePage(int address) {
+    return Request(*this, kWriteWords, Address(address), 0, {});
+}
+
+}  // namespace kvir

@@ -1,0 +1,105 @@
+#include "FakeSerialPort.h"
+
+namespace kvir {
+
+FakeSerialPort::FakeSerialPort(std::shared_ptr<FakePortState> state) : state_(std::move(state)) {}
+
+FakeSerialPort::~FakeSerialPort() { close(); }
+
+bool FakeSerialPort::open(const QString& name, const LineSettings& initial) {
+    Q_UNUSED(initial);
+    state_->calls << QStringLiteral("open ") + name;
+    if (name.isEmpty() || (!state_->present.empty() && !state_->present.contains(name))) {
+        lastError_ = QStringLiteral("No such file or directory");
+        return false;
+    }
+    if (state_->busy.contains(name) || state_->isOpen) {
+        lastError_ = QStringLiteral("Device or resource busy");
+        return false;
+    }
+    state_->isOpen = true;
+    state_->openName = name;
+    state_->lineCalls = 0;
+    ++state_->openCount;
+    mine_ = true;
+    return true;
+}
+
+void FakeSerialPort::close() {
+    if (mine_) {
+        state_->calls << QStringLiteral("close");
+        state_->isOpen = false;
+        mine_ = false;
+    }
+}
+
+bool FakeSerialPort::isOpen() const { return mine_ && state_->isOpen; }
+
+bool FakeSerialPort::applyLineSettings(const LineSettings& s) {
+    ++state_->lineCalls;
+    state_->calls << QStringLiteral("line %1 %2 %3 %4 dtr=%5 rts=%6")
+                         .arg(s.baudRate)
+                         .arg(QChar::fromLatin1(s.parity))
+                         .arg(s.dataBits)
+                         .arg(s.stopBits)
+                         .arg(s.dtr ? 1 : 0)
+                         .arg(s.rts ? 1 : 0);
+    if (state_->failingSteps.contains(QStringLiteral("line")) ||
+        (state_->lineCalls == 2 && state_->failingSteps.contains(QStringLiteral("line2")))) {
+        lastError_ = QStringLiteral("Invalid argument");
+        return false;
+    }
+    return isOpen();
+}
+
+bool FakeSerialPort::applyTimeouts(const PortTimeouts& t) {
+    state_->calls << QStringLiteral("timeouts %1").arg(t.readTotalConstant);
+    state_->readTimeoutMs = t.readTotalConstant;
+    if (state_->failingSteps.contains(QStringLiteral("timeouts"))) {
+        lastError_ = QStringLiteral("Invalid argument");
+        return false;
+    }
+    return isOpen();
+}
+
+bool FakeSerialPort::purge() {
+    state_->calls << QStringLiteral("purge");
+    state_->rx.clear();
+    return isOpen();
+}
+
+bool FakeSerialPort::setQueueSizes(int input, int output) {
+    state_->calls << QStringLiteral("queues %1 %2").arg(input).arg(output);
+    return isOpen();
+}
+
+bool FakeSerialPort::write(const QByteArray& bytes) {
+    state_->calls << QStringLiteral("write");
+    if (!isOpen()) {
+        return false;
+    }
+    state_->written << bytes;
+    if (state_->peer) {
+        const QByteArray reply = state_->peer(bytes);
+        for (char c : reply) {
+            state_->rx.push_back(static_cast<quint8>(c));
+        }
+    }
+    return true;
+}
+
+std::optional<quint8> FakeSerialPort::readByte() {
+    if (!isOpen() || state_->rx.empty()) {
+        state_->virtualMs += state_->readTimeoutMs;
+        return std::nullopt;
+    }
+    const quint8 b = state_->rx.front();
+    state_->rx.pop_front();
+    return b;
+}
+
+PortFactory FakePortFactory(std::shared_ptr<FakePortState> state) {
+    return [state] { return std::make_unique<FakeSerialPort>(state); };
+}
+
+}  // namespace kvir

@@ -1,0 +1,176 @@
+#include "SimOptions.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+
+#include <array>
+
+namespace kvir::sim {
+
+namespace {
+
+// Unicode of the Windows-1251 bytes 0x80 to 0xBF (0 where the byte is unassigned); 0xC0 to
+// 0xFF are U+0410 to U+044F in order.
+constexpr std::array<char16_t, 64> kUpperHalf{
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
+    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
+    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
+    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
+    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
+
+char EncodeChar(char16_t c) {
+    if (c < 0x80) {
+        return static_cast<char>(c);
+    }
+    if (c >= 0x0410 && c <= 0x044F) {
+        return static_cast<char>(0xC0 + (c - 0x0410));
+    }
+    for (std::size_t i = 0; i < kUpperHalf.size(); ++i) {
+        if (kUpperHalf[i] == c) {
+            return static_cast<char>(0x80 + i);
+        }
+    }
+    return '?';
+}
+
+// Decimal or 0x-prefixed hexadecimal, optionally negative.
+std::optional<int> ParseInt(const QString& text) {
+    bool ok = false;
+    const bool negative = text.startsWith(QLatin1Char('-'));
+    const QString digits = negative ? text.mid(1) : text;
+    int value = digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
+                    ? digits.mid(2).toInt(&ok, 16)
+                    : digits.toInt(&ok, 10);
+    if (!ok || digits.startsWith(QLatin1Char('+')) || digits.startsWith(QLatin1Char('-'))) {
+        return std::nullopt;
+    }
+    return negative ? -value : value;
+}
+
+}  // namespace
+
+QByteArray InstrumentNameBytes(const QString& text) {
+    QByteArray bytes;
+    for (QChar c : text) {
+        bytes.append(EncodeChar(c.unicode()));
+    }
+    return bytes.leftJustified(8, ' ', true);
+}
+
+ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, QString& message) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Simulated measuring instrument on a pseudo-terminal. Prints the device path as the "
+        "first line and serves until interrupted."));
+    parser.addHelpOption();
+    const QCommandLineOption model(QStringLiteral("model"),
+                                   QStringLiteral("Identification preset: 510 or 210."),
+                                   QStringLiteral("510|210"), QStringLiteral("510"));
+    const QCommandLineOption name(QStringLiteral("name"),
+                                  QStringLiteral("Instrument name (8 characters)."),
+                                  QStringLiteral("text"));
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Firmware version, -128 to 127."),
+                                     QStringLiteral("n"));
+    const QCommandLineOption base(QStringLiteral("base"),
+                                  QStringLiteral("Notebook base address, 0 to 0xFFFF."),
+                                  QStringLiteral("n"));
+    const QCommandLineOption link(QStringLiteral("link"),
+                                  QStringLiteral("Symbolic link to the device."),
+                                  QStringLiteral("path"));
+    const QCommandLineOption wireSpeed(
+        QStringLiteral("wire-speed"),
+        QStringLiteral("Take requests and send replies at 9600 baud, 11 bits a character."));
+    const QCommandLineOption fault(
+        QStringLiteral("fault"),
+        QStringLiteral("Fault to commit (repeatable): KIND[@code=N,start=A-B,skip=N,count=N] "
+                       "with KIND silence, noise, bad-check, other-address, failed, "
+                       "truncated, lower-case, hangup, stop; or drop-first=N, stop-after=N."),
+        QStringLiteral("spec"));
+    const QCommandLineOption log(QStringLiteral("log"),
+                                 QStringLiteral("Append one line per request to this file."),
+                                 QStringLiteral("file"));
+    const QCommandLineOption memory(QStringLiteral("memory"),
+                                    QStringLiteral("Raw 64 KiB memory image to start with."),
+                                    QStringLiteral("file"));
+    parser.addOptions({model, name, version, base, link, wireSpeed, fault, log, memory});
+    // Options that fill the memory from other file formats are added here and loaded in
+    // LoadStartImage.
+
+    if (!parser.parse(arguments)) {
+        message = parser.errorText();
+        return ParseOutcome::Error;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        message = parser.helpText();
+        return ParseOutcome::Help;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        message = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments()[0]);
+        return ParseOutcome::Error;
+    }
+
+    const QString modelName = parser.value(model);
+    if (modelName == QLatin1String("510")) {
+        options.identification = Kvir510Identification();
+    } else if (modelName == QLatin1String("210")) {
+        options.identification = Kvir210Identification();
+    } else {
+        message = QStringLiteral("--model must be 510 or 210, not \"%1\"").arg(modelName);
+        return ParseOutcome::Error;
+    }
+    if (parser.isSet(name)) {
+        options.identification.name = InstrumentNameBytes(parser.value(name));
+    }
+    if (parser.isSet(version)) {
+        const auto v = ParseInt(parser.value(version));
+        if (!v || *v < -128 || *v > 127) {
+            message = QStringLiteral("--version must be -128 to 127");
+            return ParseOutcome::Error;
+        }
+        options.identification.version = static_cast<qint8>(*v);
+    }
+    if (parser.isSet(base)) {
+        const auto b = ParseInt(parser.value(base));
+        if (!b || *b < 0 || *b > 0xFFFF) {
+            message = QStringLiteral("--base must be 0 to 0xFFFF");
+            return ParseOutcome::Error;
+        }
+        options.identification.notebookBase = static_cast<quint16>(*b);
+    }
+    options.linkPath = parser.value(link);
+    options.wireSpeed = parser.isSet(wireSpeed);
+    for (const QString& spec : parser.values(fault)) {
+        QString reason;
+        const auto parsed = ParseFault(spec, &reason);
+        if (!parsed) {
+            message = QStringLiteral("--fault %1: %2").arg(spec, reason);
+            return ParseOutcome::Error;
+        }
+        options.faults.append(*parsed);
+    }
+    options.logFile = parser.value(log);
+    options.memoryFile = parser.value(memory);
+    return ParseOutcome::Run;
+}
+
+bool LoadStartImage(Simulator& simulator, const SimOptions& options, QString& error) {
+    if (!options.memoryFile.isEmpty()) {
+        QFile file(options.memoryFile);
+        if (!file.open(QIODevice::ReadOnly)) {
+            error = QStringLiteral("%1: %2").arg(options.memoryFile, file.errorString());
+            return false;
+        }
+        if (!simulator.setMemory(file.readAll())) {
+            error = QStringLiteral("%1: a memory image must hold exactly %2 bytes")
+                        .arg(options.memoryFile)
+                        .arg(kMemorySize);
+            return false;
+        }
+    }
+    // Further start images (notebook files) are loaded here, after the raw image.
+    return true;
+}
+
+}  // namespace kvir::sim

@@ -1,0 +1,89 @@
+// kvir-sim: a simulated instrument on a pseudo-terminal. Prints the slave device path as the
+// first line of standard output and serves until SIGINT or SIGTERM, or until a hang-up or stop
+// fault ends it.
+
+#include "PtyServer.h"
+#include "SimOptions.h"
+#include "Simulator.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+
+#include <pthread.h>
+
+int main(int argc, char** argv) {
+    using namespace kvir::sim;
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kvir-sim"));
+
+    SimOptions options;
+    QString message;
+    switch (ParseSimOptions(QCoreApplication::arguments(), options, message)) {
+        case ParseOutcome::Help:
+            std::fputs(qPrintable(message), stdout);
+            return 0;
+        case ParseOutcome::Error:
+            std::fprintf(stderr, "kvir-sim: %s\n", qPrintable(message));
+            return 1;
+        case ParseOutcome::Run:
+            break;
+    }
+
+    Simulator simulator;
+    simulator.setIdentification(options.identification);
+    for (const Fault& fault : options.faults) {
+        simulator.addFault(fault);
+    }
+    if (!LoadStartImage(simulator, options, message)) {
+        std::fprintf(stderr, "kvir-sim: %s\n", qPrintable(message));
+        return 1;
+    }
+
+    QFile logFile(options.logFile);
+    if (!options.logFile.isEmpty()) {
+        if (!logFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            std::fprintf(stderr, "kvir-sim: %s: %s\n", qPrintable(options.logFile),
+                         qPrintable(logFile.errorString()));
+            return 1;
+        }
+        simulator.setRequestObserver([&logFile](const LoggedRequest& request) {
+            const QString line =
+                QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + QLatin1Char(' ') +
+                FormatLoggedRequest(request) + QLatin1Char('\n');
+            logFile.write(line.toUtf8());
+            logFile.flush();
+        });
+    }
+
+    // The signals are taken synchronously below; block them before the server thread starts
+    // so that it inherits the mask and never receives them.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+    PtyServer server(simulator, {options.linkPath, options.wireSpeed});
+    const QString path = server.start(&message);
+    if (path.isEmpty()) {
+        std::fprintf(stderr, "kvir-sim: %s\n", qPrintable(message));
+        return 2;
+    }
+    std::printf("%s\n", qPrintable(path));
+    std::fflush(stdout);
+
+    const timespec tick{0, 100'000'000L};
+    while (server.isRunning()) {
+        if (sigtimedwait(&signals, nullptr, &tick) > 0) {
+            break;
+        }
+    }
+    server.stop();
+    simulator.setRequestObserver({});
+    return 0;
+}

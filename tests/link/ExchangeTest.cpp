@@ -1,0 +1,199 @@
+// The exchange pattern and its attempt counts, over the in-memory port with a scripted peer.
+#include "common/FakeContext.h"
+#include "instrument/Util_modbas.h"
+#include "link/FakeSerialPort.h"
+
+#include <gtest/gtest.h>
+
+using namespace kvir;
+
+namespace {
+
+QByteArray Frame(const QByteArray& message) {
+    quint8 sum = 0;
+    for (char c : message) {
+        sum = static_cast<quint8>(sum + static_cast<quint8>(c));
+    }
+    QByteArray m = message;
+    m.append(static_cast<char>(static_cast<quint8>(-sum)));
+    return ":" + m.toHex().toUpper() + "\r\n";
+}
+
+QByteArray IdentReply(const QByteArray& name8, qint8 version, quint16 base) {
+    QByteArray m("\x01\x0F\x00\x00", 4);
+    m += name8;
+    m.append(static_cast<char>(version));
+    m += QByteArray(8, '\0');
+    m.append(static_cast<char>(base >> 8));
+    m.append(static_cast<char>(base & 0xFF));
+    m += QByteArray(2, '\0');  // reply bytes 23 and 24 complete the 23 delivered bytes
+    return Frame(m);
+}
+
+struct Rig {
+    std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
+    SerialLink link{FakePortFactory(state), [](int) {}};
+    test::FakeContext context;
+    Instrument instrument{link, context};
+    QList<QByteArray> replies;  // answered in turn; an empty entry is silence
+
+    Rig() {
+        state->peer = [this](const QByteArray&) {
+            return replies.isEmpty() ? QByteArray() : replies.takeFirst();
+        };
+        EXPECT_EQ(link.OpenPort("COM1"), 0);
+        state->written.clear();
+    }
+};
+
+const QByteArray kName510("\xCA\xC2\xC8\xD0-510", 8);  // "КВИР-510" in Windows-1251
+
+}  // namespace
+
+TEST(ExchangePattern, AttemptCounts) {
+    struct Case {
+        const char* name;
+        std::function<ExchangeResult(Instrument&)> op;
+        int failures;  // silent replies before a good one (or for ever when large)
+        QByteArray good;
+        ExchangeResult result;
+        int requests;
+    };
+    const QByteArray pong = Frame(QByteArray("\x01\x00", 2));
+    const QByteArray mode1 = Frame(QByteArray("\x01\x10\x01", 3));
+    const QByteArray mode2 = Frame(QByteArray("\x01\x10\x02", 3));
+    const QByteArray ident = IdentReply(kName510, 2, 0xD000);
+    auto ping = [](Instrument& i) { return i.PingInstrument(); };
+    auto identify = [](Instrument& i) { return i.ReadIdentification(); };
+    auto modeOn = [](Instrument& i) { return i.SetExchangeMode(1); };
+    auto modeOff = [](Instrument& i) { return i.SetExchangeMode(2); };
+    const Case cases[] = {
+        {"ping answers", ping, 0, pong, 0, 1},
+        {"ping is tried once", ping, 1, pong, 133, 1},
+        {"identification on the third try", identify, 2, ident, 0, 3},
+        {"identification gives up after three", identify, 3, ident, 133, 3},
+        {"mode 1 on the tenth try", modeOn, 9, mode1, 0, 10},
+        {"mode 1 gives up after ten", modeOn, 10, mode1, 133, 10},
+        {"mode 2 gives up after three", modeOff, 3, mode2, 133, 3},
+        {"mode 2 on the third try", modeOff, 2, mode2, 0, 3},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        for (int i = 0; i < c.failures; ++i) {
+            rig.replies << QByteArray();
+        }
+        rig.replies << c.good;
+        EXPECT_EQ(c.op(rig.instrument), c.result) << c.name;
+        EXPECT_EQ(rig.state->written.size(), c.requests) << c.name;
+        // Each silent attempt costs exactly one read time-out.
+        EXPECT_EQ(rig.state->virtualMs, 1000 * std::min(c.failures, c.requests)) << c.name;
+    }
+}
+
+TEST(ExchangePattern, ResultsAfterTheReply) {
+    struct Case {
+        const char* name;
+        QList<QByteArray> replies;
+        ExchangeResult ping;
+    };
+    const Case cases[] = {
+        {"another reply code", {Frame(QByteArray("\x01\x12", 2))}, 131},
+        {"bad check then good is not retried for ping", {":0100FE\r\n", ":0100FF\r\n"}, 129},
+        {"failed command", {Frame(QByteArray("\x01\x80", 2))}, 131},
+        {"reply from address 2", {Frame(QByteArray("\x02\x00", 2))}, 130},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        rig.replies = c.replies;
+        EXPECT_EQ(rig.instrument.PingInstrument(), c.ping) << c.name;
+    }
+    // A damaged reply is retried: the second of three attempts succeeds.
+    Rig rig;
+    rig.replies = {":010FAA\r\n", IdentReply(kName510, 2, 0xE000)};
+    EXPECT_EQ(rig.instrument.ReadIdentification(), 0);
+    EXPECT_EQ(rig.state->written.size(), 2);
+}
+
+TEST(ExchangePattern, RefusedRequests) {
+    Rig rig;
+    // A refused count ends the operation at once with 134.
+    EXPECT_EQ(rig.instrument.Exchange(18, 0xD000, 128, QByteArray(128, 'x'), 18, 3), 134);
+    EXPECT_TRUE(rig.state->written.isEmpty());
+    // A closed link sends nothing either.
+    rig.link.ClosePort();
+    EXPECT_EQ(rig.instrument.PingInstrument(), 134);
+}
+
+TEST(ExchangePattern, DeviceNumber) {
+    struct Case {
+        QString text;
+        bool sent;
+        QByteArray frameStart;
+    };
+    const Case cases[] = {
+        {"1", true, ":01"},       {"2", true, ":02"},   {"257", true, ":01"},
+        {" 17 ", true, ":11"},    {"-1", true, ":FF"},  {"", false, {}},
+        {"1a", false, {}},        {"0x10", false, {}},  {"1.5", false, {}},
+        {"99999999999", false, {}},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        rig.context.deviceNumber = c.text;
+        rig.replies << Frame(QByteArray("\x01\x00", 2));
+        const ExchangeResult r = rig.instrument.PingInstrument();
+        if (c.sent) {
+            EXPECT_EQ(r, 0) << c.text.toStdString();
+            ASSERT_EQ(rig.state->written.size(), 1);
+            EXPECT_TRUE(rig.state->written.at(0).startsWith(c.frameStart)) << c.text.toStdString();
+        } else {
+            EXPECT_EQ(r, xr::kBadDeviceNumber) << c.text.toStdString();
+            EXPECT_TRUE(rig.state->written.isEmpty()) << c.text.toStdString();
+        }
+    }
+}
+
+TEST(Identification, FillsTheTable) {
+    struct Case {
+        QByteArray name;
+        qint8 version;
+        quint16 base;
+        QString shownVersion, shownBase;
+        DeviceModel model;
+    };
+    const QByteArray name210("\xCA\xC2\xC8\xD0-210", 8);
+    const Case cases[] = {
+        {kName510, 2, 0xD000, "2", "53248", DeviceModel::Ph510},
+        {kName510, 1, 0xD000, "1", "53248", DeviceModel::None},
+        {name210, -1, 0xE000, "-1", "57344", DeviceModel::Conc210},
+        {name210, 3, 0xA000, "3", "40960", DeviceModel::Conc210},
+        {QByteArray("ABCD-510", 8), 2, 0xD000, "2", "53248", DeviceModel::None},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        rig.replies << IdentReply(c.name, c.version, c.base);
+        ASSERT_EQ(rig.instrument.ReadIdentification(), 0);
+        EXPECT_EQ(rig.context.ident[kIdentVersion], c.shownVersion);
+        EXPECT_EQ(rig.context.ident[kIdentBase], c.shownBase);
+        EXPECT_EQ(ModelFromIdentification(rig.context.ident[kIdentName],
+                                          rig.context.ident[kIdentVersion]),
+                  c.model);
+        EXPECT_EQ(rig.instrument.notebookBase(), std::optional<int>(c.base));
+    }
+    // Another reply code leaves the table unchanged.
+    Rig rig;
+    rig.context.ident = {"keep", "me", "1"};
+    rig.replies << Frame(QByteArray("\x01\x00", 2));
+    EXPECT_EQ(rig.instrument.ReadIdentification(), 131);
+    EXPECT_EQ(rig.context.ident[kIdentName], "keep");
+}
+
+TEST(DeviceModel, PageCounts) {
+    EXPECT_EQ(PageCount(DeviceModel::Ph510, 0xE000), 13);
+    EXPECT_EQ(PageCount(DeviceModel::Conc210, 0xE000), 12);
+    EXPECT_EQ(PageCount(DeviceModel::Ph510, 53248), 21);
+    EXPECT_EQ(PageCount(DeviceModel::Conc210, 53248), 20);
+    EXPECT_EQ(PageCount(DeviceModel::Conc210, 0xF900), 0);
+    EXPECT_EQ(PageCount(DeviceModel::None, 0), 0);
+    EXPECT_EQ(ModelFromCaption("КВИР-510v2"), DeviceModel::Ph510);
+    EXPECT_EQ(ModelFromCaption("квир-510v2"), DeviceModel::None);
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what the console, its simulator and its tests need on Debian 12 (run as root).
+set -euo pipefail
+packages=(
+    cmake ninja-build g++ clang libclang-rt-14-dev clang-format
+    qt6-base-dev qt6-serialport-dev libqt6serialport6-dev qt6-qpa-plugins
+    libgtest-dev libgmock-dev
+    xvfb xauth x11-apps imagemagick xdotool poppler-utils fonts-dejavu-core
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
