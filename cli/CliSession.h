@@ -12,7 +12,7 @@
 namespace kvir::cli {
 
 class CliContext final : public InstrumentContext {
-public:
+  public:
     explicit CliContext(QTextStream& err) : err_(err) {}
 
     QString deviceNumber = QStringLiteral("1");
@@ -30,7 +30,7 @@ public:
     QDate today() const override { return QDate::currentDate(); }
     void warn(const QString& text, const QString& caption) override;
 
-private:
+  private:
     QTextStream& err_;
 };
 

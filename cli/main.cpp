@@ -32,11 +32,11 @@ int main(int argc, char** argv) {
                        "  ping      check that the instrument answers\n"
                        "  identify  print name, version, notebook base and model"));
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("port"), QStringLiteral("Serial device path."),
-                      QStringLiteral("PORT")});
+    parser.addOption(
+        {QStringLiteral("port"), QStringLiteral("Serial device path."), QStringLiteral("PORT")});
     parser.addOption({QStringLiteral("address"),
-                      QStringLiteral("Device number, decimal (default 1)."),
-                      QStringLiteral("N"), QStringLiteral("1")});
+                      QStringLiteral("Device number, decimal (default 1)."), QStringLiteral("N"),
+                      QStringLiteral("1")});
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ping or identify"));
     if (!parser.parse(app.arguments())) {
         err << parser.errorText() << Qt::endl;

@@ -52,12 +52,13 @@ QStringList SortDevicePaths(QStringList paths) {
 QStringList BuildPortEntries(const QStringList& candidates, const QString& configured,
                              const PortProbe& canOpen) {
     QStringList entries;
-    for (const QString& path : SortDevicePaths(candidates)) {
+    const QStringList sorted = SortDevicePaths(candidates);
+    for (const QString& path : sorted) {
         if (canOpen(path)) {
             entries.append(path);
         }
     }
-    if (!configured.isEmpty() && !entries.contains(configured) && canOpen(configured)) {
+    if (!configured.isEmpty() && !sorted.contains(configured) && canOpen(configured)) {
         entries.append(configured);
     }
     return entries;

@@ -18,7 +18,7 @@ namespace kvir {
 enum IdentRow { kIdentName = 0, kIdentVersion = 1, kIdentBase = 2 };
 
 class InstrumentContext {
-public:
+  public:
     virtual ~InstrumentContext() = default;
 
     // The device-number field's text, converted anew for every request.

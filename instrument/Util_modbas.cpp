@@ -27,6 +27,9 @@ ExchangeResult Instrument::Exchange(quint8 code, quint16 start, int count, const
             return xr::kNotSent;
         }
         result = ReceiveReply(link_, kReplyAddress, reply);
+        if (!link_.isOpen()) {
+            break;  // the port went away under the reply: no point in trying again
+        }
     }
     if (IsExchangeError(result)) {
         return result;
@@ -34,7 +37,9 @@ ExchangeResult Instrument::Exchange(quint8 code, quint16 start, int count, const
     return result == expected ? xr::kOk : xr::kCommandFailed;
 }
 
-ExchangeResult Instrument::PingInstrument() { return Exchange(0, 0, 0, {}, 0, 1); }
+ExchangeResult Instrument::PingInstrument() {
+    return Exchange(0, 0, 0, {}, 0, 1);
+}
 
 ExchangeResult Instrument::ReadIdentification() {
     QByteArray payload;
@@ -47,7 +52,8 @@ ExchangeResult Instrument::ReadIdentification() {
     Q_ASSERT(payload.size() >= kIdentPayload);
     const QByteArray name = payload.mid(2, 8);
     const auto version = static_cast<qint8>(payload.at(10));
-    const int base = (static_cast<quint8>(payload.at(19)) << 8) | static_cast<quint8>(payload.at(20));
+    const int base =
+        (static_cast<quint8>(payload.at(19)) << 8) | static_cast<quint8>(payload.at(20));
     context_.setIdentValue(kIdentName, cp1251::Decode(name));
     context_.setIdentValue(kIdentVersion, QString::number(version));
     context_.setIdentValue(kIdentBase, QString::number(base));

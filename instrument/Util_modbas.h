@@ -19,7 +19,7 @@ inline const QString kCommonFolder = QStringLiteral("ОБЩАЯ ПАПКА");
 inline const QString kUnreadableFolder = QStringLiteral("<?\?\?>");
 
 class Instrument {
-public:
+  public:
     Instrument(SerialLink& link, InstrumentContext& context);
 
     // Code 0, one attempt. 0 when the instrument answers with code 0.
@@ -65,7 +65,7 @@ public:
     static constexpr int kAttempts = 3;
     static constexpr int kModeOnAttempts = 10;
 
-private:
+  private:
     SerialLink& link_;
     InstrumentContext& context_;
     bool overflowReported_ = false;

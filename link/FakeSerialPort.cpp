@@ -4,7 +4,9 @@ namespace kvir {
 
 FakeSerialPort::FakeSerialPort(std::shared_ptr<FakePortState> state) : state_(std::move(state)) {}
 
-FakeSerialPort::~FakeSerialPort() { close(); }
+FakeSerialPort::~FakeSerialPort() {
+    close();
+}
 
 bool FakeSerialPort::open(const QString& name, const LineSettings& initial) {
     Q_UNUSED(initial);
@@ -33,7 +35,9 @@ void FakeSerialPort::close() {
     }
 }
 
-bool FakeSerialPort::isOpen() const { return mine_ && state_->isOpen; }
+bool FakeSerialPort::isOpen() const {
+    return mine_ && state_->isOpen;
+}
 
 bool FakeSerialPort::applyLineSettings(const LineSettings& s) {
     ++state_->lineCalls;

@@ -28,9 +28,9 @@ struct FakePortState {
 
     std::deque<quint8> rx;
     QList<QByteArray> written;
-    QStringList calls;      // "open NAME", "line 9600 E 8 1 dtr=1 rts=1", "timeouts 1000",
-                            // "purge", "queues 256 256", "write", "close"
-    qint64 virtualMs = 0;   // time spent waiting for bytes that never came
+    QStringList calls;     // "open NAME", "line 9600 E 8 1 dtr=1 rts=1", "timeouts 1000",
+                           // "purge", "queues 256 256", "write", "close"
+    qint64 virtualMs = 0;  // time spent waiting for bytes that never came
     int openCount = 0;
     int readTimeoutMs = 1000;
     int lineCalls = 0;
@@ -39,7 +39,7 @@ struct FakePortState {
 };
 
 class FakeSerialPort final : public SerialPort {
-public:
+  public:
     explicit FakeSerialPort(std::shared_ptr<FakePortState> state);
     ~FakeSerialPort() override;
 
@@ -54,7 +54,7 @@ public:
     std::optional<quint8> readByte() override;
     QString lastError() const override { return lastError_; }
 
-private:
+  private:
     std::shared_ptr<FakePortState> state_;
     bool mine_ = false;  // this object holds the state's open device
     QString lastError_;

@@ -34,13 +34,14 @@ bool IsPseudoTerminal(int fd) {
 
 QtSerialPortImpl::QtSerialPortImpl() = default;
 
-QtSerialPortImpl::~QtSerialPortImpl() { close(); }
+QtSerialPortImpl::~QtSerialPortImpl() {
+    close();
+}
 
 bool QtSerialPortImpl::fail(const QString& what) {
-    lastError_ = port_.portName().isEmpty()
-                     ? what + QStringLiteral(": ") + port_.errorString()
-                     : port_.portName() + QStringLiteral(": ") + what + QStringLiteral(": ") +
-                           port_.errorString();
+    lastError_ = port_.portName().isEmpty() ? what + QStringLiteral(": ") + port_.errorString()
+                                            : port_.portName() + QStringLiteral(": ") + what +
+                                                  QStringLiteral(": ") + port_.errorString();
     port_.clearError();
     return false;
 }
@@ -72,7 +73,9 @@ void QtSerialPortImpl::close() {
     port_.clearError();
 }
 
-bool QtSerialPortImpl::isOpen() const { return port_.isOpen(); }
+bool QtSerialPortImpl::isOpen() const {
+    return port_.isOpen();
+}
 
 bool QtSerialPortImpl::setModemLines(bool dtr, bool rts) {
     if (pseudoTerminal_) {
@@ -98,8 +101,7 @@ bool QtSerialPortImpl::applyLineSettings(const LineSettings& settings) {
     if (!port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits))) {
         return fail(QStringLiteral("data bits"));
     }
-    if (!port_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop
-                                                  : QSerialPort::OneStop)) {
+    if (!port_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)) {
         return fail(QStringLiteral("stop bits"));
     }
     // The kernel keeps a pseudo-terminal at 8 bits without parity; that is no failure.

@@ -10,7 +10,7 @@
 namespace kvir {
 
 class QtSerialPortImpl final : public SerialPort {
-public:
+  public:
     QtSerialPortImpl();
     ~QtSerialPortImpl() override;
 
@@ -28,7 +28,7 @@ public:
     // True when the open device is a pseudo-terminal (no parity, no modem lines).
     bool isPseudoTerminal() const { return pseudoTerminal_; }
 
-private:
+  private:
     bool fail(const QString& what);
     bool setModemLines(bool dtr, bool rts);
 

@@ -37,7 +37,7 @@ struct PortTimeouts {
 };
 
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     // Opens the named device for reading and writing, exclusively. `initial` are the line

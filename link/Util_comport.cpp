@@ -6,7 +6,9 @@ namespace kvir {
 
 namespace {
 
-void SleepMs(int ms) { QThread::msleep(static_cast<unsigned long>(ms)); }
+void SleepMs(int ms) {
+    QThread::msleep(static_cast<unsigned long>(ms));
+}
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
@@ -29,7 +31,9 @@ int HexValue(char c) {
 SerialLink::SerialLink(PortFactory factory, Waiter wait)
     : factory_(std::move(factory)), wait_(wait ? std::move(wait) : Waiter(SleepMs)) {}
 
-SerialLink::~SerialLink() { ClosePort(); }
+SerialLink::~SerialLink() {
+    ClosePort();
+}
 
 int SerialLink::ProbePort(const QString& name) {
     if (name.isEmpty()) {
@@ -96,7 +100,17 @@ void SerialLink::ClosePort() {
     }
 }
 
-bool SerialLink::isOpen() const { return port_ && port_->isOpen(); }
+bool SerialLink::isOpen() const {
+    return port_ && port_->isOpen();
+}
+
+QString SerialLink::lastError() const {
+    // A port that closed itself under a read carries the reason.
+    if (port_ && !port_->isOpen() && !port_->lastError().isEmpty()) {
+        return port_->lastError();
+    }
+    return lastError_;
+}
 
 // ---- Requests -----------------------------------------------------------------------------
 

@@ -14,7 +14,7 @@
 namespace kvir {
 
 class SerialLink {
-public:
+  public:
     using Waiter = std::function<void(int milliseconds)>;
 
     // `factory` makes a fresh port object for every probe and open; `wait` sleeps (tests pass
@@ -37,7 +37,7 @@ public:
     SerialPort* port() { return port_.get(); }
 
     // The system's reason for the last failed probe, open or read, for the protocol.
-    QString lastError() const { return lastError_; }
+    QString lastError() const;
 
     const LineSettings& portSettings() const { return portSettings_; }
     const PortTimeouts& portTimeouts() const { return portTimeouts_; }
@@ -46,7 +46,7 @@ public:
     static constexpr int kSettleMs = 400;
     static constexpr int kQueueSize = 256;
 
-private:
+  private:
     PortFactory factory_;
     Waiter wait_;
     std::unique_ptr<SerialPort> port_;
@@ -57,9 +57,9 @@ private:
 
 // ---- Frame codec ----------------------------------------------------------------------
 
-constexpr int kFrameLimit = 1200;        // characters read at most for one reply frame
-constexpr int kReplyBufferSize = 2000;   // the shared reply buffer
-constexpr int kMaxDataCount = 127;       // largest data count of codes 18, 20 and 21
+constexpr int kFrameLimit = 1200;       // characters read at most for one reply frame
+constexpr int kReplyBufferSize = 2000;  // the shared reply buffer
+constexpr int kMaxDataCount = 127;      // largest data count of codes 18, 20 and 21
 
 // The request frame for a message, or an empty array when the data count is refused
 // (128 or more for codes 18, 20 and 21). For codes 18, 20 and 21 `count` is the number of
@@ -75,13 +75,13 @@ int SendRequest(SerialLink& link, quint8 address, quint8 code, quint16 start, in
 // Collects one frame's text byte by byte: a colon restarts the frame, CR LF with at least
 // one character before the CR ends it, other LFs are dropped.
 class FrameAssembler {
-public:
+  public:
     // Feeds one byte; true when it completed a frame (then text() holds it without CR).
     bool feed(quint8 byte);
     const QByteArray& text() const { return text_; }
     void reset() { text_.clear(); }
 
-private:
+  private:
     QByteArray text_;
 };
 

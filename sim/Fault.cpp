@@ -85,7 +85,7 @@ bool Fault::matches(int requestCode, int requestStart) const {
     if (code >= 0 && requestCode != code) {
         return false;
     }
-    if (startMin >= 0 && (requestStart < startMin || requestStart > startMax)) {
+    if (startMin >= 0 && (requestStart < startMin || (startMax >= 0 && requestStart > startMax))) {
         return false;
     }
     return true;

@@ -27,7 +27,7 @@ struct Fault {
     FaultKind kind = FaultKind::Silence;
     int code = -1;      // -1: any function code
     int startMin = -1;  // -1: any start; otherwise only requests that carry a start address
-    int startMax = -1;  // with startMin <= start <= startMax
+    int startMax = -1;  // with startMin <= start <= startMax (-1: no upper bound)
     int skip = 0;
     int count = -1;
 

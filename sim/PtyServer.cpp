@@ -9,6 +9,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -38,11 +39,13 @@ timespec Add(timespec t, long long ns) {
 }
 
 long long Diff(const timespec& a, const timespec& b) {
-    return (static_cast<long long>(a.tv_sec) - b.tv_sec) * 1'000'000'000LL + (a.tv_nsec - b.tv_nsec);
+    return (static_cast<long long>(a.tv_sec) - b.tv_sec) * 1'000'000'000LL +
+           (a.tv_nsec - b.tv_nsec);
 }
 
 QString SystemError(const char* what) {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(strerror(errno)));
+    return QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                        QString::fromLocal8Bit(strerror(errno)));
 }
 
 }  // namespace
@@ -50,7 +53,9 @@ QString SystemError(const char* what) {
 PtyServer::PtyServer(Simulator& simulator, Options options)
     : simulator_(simulator), options_(std::move(options)) {}
 
-PtyServer::~PtyServer() { stop(); }
+PtyServer::~PtyServer() {
+    stop();
+}
 
 QString PtyServer::start(QString* error) {
     const auto fail = [&](const QString& reason) {
@@ -87,14 +92,18 @@ QString PtyServer::start(QString* error) {
         return fail(SystemError("tcsetattr"));
     }
     slavePath_ = QString::fromLocal8Bit(name);
+    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (slave_ < 0) {
+        return fail(SystemError("open slave"));
+    }
 
     if (!options_.linkPath.isEmpty()) {
         const QByteArray link = options_.linkPath.toLocal8Bit();
         struct stat st {};
         if (lstat(link.constData(), &st) == 0) {
             if (!S_ISLNK(st.st_mode)) {
-                return fail(QStringLiteral("%1 exists and is not a symbolic link")
-                                .arg(options_.linkPath));
+                return fail(
+                    QStringLiteral("%1 exists and is not a symbolic link").arg(options_.linkPath));
             }
             if (unlink(link.constData()) != 0) {
                 return fail(SystemError("unlink"));
@@ -132,10 +141,25 @@ void PtyServer::stop() {
 }
 
 void PtyServer::closeMaster() {
-    if (master_ >= 0) {
-        ::close(master_);
-        master_ = -1;
+    for (int* fd : {&slave_, &master_}) {
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
     }
+}
+
+void PtyServer::hangUp() {
+    // Closing the master discards whatever the slave has not read yet.
+    const timespec giveUp = Add(Now(), kWriteGiveUpNs);
+    int quietChecks = 0;
+    while (!stopRequested_ && Diff(giveUp, Now()) > 0 && quietChecks < 3) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        int waiting = 0;
+        const bool empty = ioctl(slave_, FIONREAD, &waiting) != 0 || waiting == 0;
+        quietChecks = empty ? quietChecks + 1 : 0;
+    }
+    closeMaster();
 }
 
 void PtyServer::serve() {
@@ -180,11 +204,11 @@ void PtyServer::serve() {
             // In wire-speed mode the reply waits until the request would have finished
             // arriving at 9600 baud.
             const timespec requestEnd = Add(frameStart, frame->size() * kCharacterNs);
-            const bool hangUp = reply.hangUpAfter >= 0;
-            send(hangUp ? reply.bytes.left(reply.hangUpAfter) : reply.bytes, requestEnd);
-            if (hangUp || reply.stop) {
+            const bool hangsUp = reply.hangUpAfter >= 0;
+            send(hangsUp ? reply.bytes.left(reply.hangUpAfter) : reply.bytes, requestEnd);
+            if (hangsUp || reply.stop) {
                 // The instrument goes away: clients see the line hang up.
-                closeMaster();
+                hangUp();
                 running_ = false;
                 return;
             }

@@ -13,12 +13,14 @@
 
 namespace kvir::sim {
 
+struct PtyServerOptions {
+    QString linkPath;        // when set, a symbolic link to the slave device
+    bool wireSpeed = false;  // pace requests and replies as 9600 baud, 11 bits a character
+};
+
 class PtyServer {
-public:
-    struct Options {
-        QString linkPath;        // when set, a symbolic link to the slave device
-        bool wireSpeed = false;  // pace requests and replies as 9600 baud, 11 bits a character
-    };
+  public:
+    using Options = PtyServerOptions;
 
     // Time one character takes on the line at 9600 baud with 11 bits per character.
     static constexpr long kCharacterNs = 11L * 1'000'000'000L / 9600L;
@@ -39,15 +41,20 @@ public:
     bool isRunning() const { return running_.load(); }
     QString slavePath() const { return slavePath_; }
 
-private:
+  private:
     void serve();
     // Sends `bytes` (paced from `notBefore` in wire-speed mode); false when the line is gone.
     bool send(const QByteArray& bytes, const timespec& notBefore);
+    // Waits (at most a while) until the client has read what was sent, then closes the line.
+    void hangUp();
     void closeMaster();
 
     Simulator& simulator_;
     Options options_;
     int master_ = -1;
+    // The server's own handle on the slave side: it tells how much of a reply the client has
+    // not read yet, so that a hang-up does not throw the last reply away.
+    int slave_ = -1;
     QString slavePath_;
     bool linked_ = false;
     std::thread thread_;

@@ -10,10 +10,14 @@ namespace kvir::sim {
 
 namespace {
 
-quint8 U8(char c) { return static_cast<quint8>(c); }
+quint8 U8(char c) {
+    return static_cast<quint8>(c);
+}
 
 // Windows-1251 bytes of "КВИР-".
-QByteArray NamePrefix() { return QByteArray("\xCA\xC2\xC8\xD0-"); }
+QByteArray NamePrefix() {
+    return QByteArray("\xCA\xC2\xC8\xD0-");
+}
 
 struct Request {
     int address = 0;
@@ -196,17 +200,17 @@ Reply Simulator::handleRequest(const QByteArray& frame) {
         }
 
         if (!has(FaultKind::Silence)) {
-            QByteArray answer = has(FaultKind::Failed)
-                                    ? FailedReply(request->code)
-                                    : execute(request->code, request->start, request->count,
-                                              request->data);
+            QByteArray answer = has(FaultKind::Failed) ? FailedReply(request->code)
+                                                       : execute(request->code, request->start,
+                                                                 request->count, request->data);
             if (has(FaultKind::OtherAddress)) {
                 answer[0] = 2;
             }
             if (has(FaultKind::Truncated)) {
                 answer = Truncate(answer);
             }
-            const quint8 check = static_cast<quint8>(Lrc(answer) + (has(FaultKind::BadCheck) ? 1 : 0));
+            const quint8 check =
+                static_cast<quint8>(Lrc(answer) + (has(FaultKind::BadCheck) ? 1 : 0));
             reply.bytes = EncodeFrame(answer, check, has(FaultKind::LowerCase));
             if (has(FaultKind::Noise)) {
                 reply.bytes.prepend(noise());
@@ -262,6 +266,7 @@ QByteArray Simulator::execute(int code, int start, int count, const QByteArray& 
             reply.append(8, '\0');
             reply.append(static_cast<char>(id.notebookBase >> 8));
             reply.append(static_cast<char>(id.notebookBase & 0xFF));
+            reply.append(2, '\0');
             break;
         }
         case 16: {

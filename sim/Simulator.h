@@ -38,9 +38,9 @@ Identification Kvir210Identification();
 struct LoggedRequest {
     int address = 0;
     int code = 0;
-    int start = -1;   // -1 for codes without a start address (0, 15, 16 and unknown codes)
-    int count = -1;   // the count byte as sent (words for codes 4 and 20); -1 when none
-    QByteArray data;  // data bytes of codes 16 to 21; the raw payload of an unknown code
+    int start = -1;           // -1 for codes without a start address (0, 15, 16 and unknown codes)
+    int count = -1;           // the count byte as sent (words for codes 4 and 20); -1 when none
+    QByteArray data;          // data bytes of codes 16 to 21; the raw payload of an unknown code
     bool replied = false;     // false when silenced or dropped
     QList<FaultKind> faults;  // faults that hit this request, in the order they were added
 
@@ -57,7 +57,7 @@ struct Reply {
 };
 
 class Simulator {
-public:
+  public:
     // Identification of the "КВИР-510", memory erased to 0xFF, no faults.
     Simulator();
     Simulator(const Simulator&) = delete;
@@ -97,7 +97,7 @@ public:
     bool isGone() const;
     void revive();
 
-private:
+  private:
     struct ActiveFault {
         Fault fault;
         int matched = 0;

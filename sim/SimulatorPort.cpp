@@ -1,10 +1,14 @@
 #include "SimulatorPort.h"
 
+#include <algorithm>
+
 namespace kvir::sim {
 
 namespace {
 
-unsigned Bit(SimulatorPort::Step step) { return 1u << static_cast<unsigned>(step); }
+unsigned Bit(SimulatorPort::Step step) {
+    return 1u << static_cast<unsigned>(step);
+}
 
 }  // namespace
 
@@ -96,7 +100,8 @@ bool SimulatorPort::write(const QByteArray& bytes) {
     if (shown.endsWith("\r\n")) {
         shown.chop(2);
     }
-    if (!open_ || !record(QStringLiteral("write %1").arg(QString::fromLatin1(shown)), Step::Write)) {
+    if (!open_ ||
+        !record(QStringLiteral("write %1").arg(QString::fromLatin1(shown)), Step::Write)) {
         return false;
     }
     if (peerGone_ || simulator_.isGone()) {

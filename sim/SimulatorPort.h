@@ -15,7 +15,7 @@
 namespace kvir::sim {
 
 class SimulatorPort : public kvir::SerialPort {
-public:
+  public:
     // Steps that can be told to fail.
     enum class Step { Open, LineSettings, Timeouts, Purge, QueueSizes, Write };
 
@@ -47,7 +47,7 @@ public:
     std::optional<quint8> readByte() override;
     QString lastError() const override { return lastError_; }
 
-private:
+  private:
     bool record(const QString& call, Step step);
 
     Simulator& simulator_;

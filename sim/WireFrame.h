@@ -26,7 +26,7 @@ std::optional<QByteArray> DecodeFrame(const QByteArray& frame);
 // Cuts a received byte stream into request frames: a colon starts a frame (discarding what was
 // collected), bytes outside a frame are dropped, CR LF ends it.
 class FrameCollector {
-public:
+  public:
     // A frame longer than this is dropped whole.
     static constexpr int kLimit = 1200;
 
@@ -36,7 +36,7 @@ public:
     bool collecting() const { return !buffer_.isEmpty(); }
     void reset() { buffer_.clear(); }
 
-private:
+  private:
     QByteArray buffer_;
 };
 

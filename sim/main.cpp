@@ -2,6 +2,7 @@
 // first line of standard output and serves until SIGINT or SIGTERM, or until a hang-up or stop
 // fault ends it.
 
+#include "NotebookFile.h"
 #include "PtyServer.h"
 #include "SimOptions.h"
 #include "Simulator.h"
@@ -23,9 +24,16 @@ int main(int argc, char** argv) {
 
     SimOptions options;
     QString message;
-    switch (ParseSimOptions(QCoreApplication::arguments(), options, message)) {
+    QStringList arguments = QCoreApplication::arguments();
+    const QString notebookPath = TakeNotebookOption(arguments, &message);
+    if (!message.isEmpty()) {
+        std::fprintf(stderr, "kvir-sim: %s\n", qPrintable(message));
+        return 1;
+    }
+    switch (ParseSimOptions(arguments, options, message)) {
         case ParseOutcome::Help:
             std::fputs(qPrintable(message), stdout);
+            std::fputs(kNotebookOptionHelp, stdout);
             return 0;
         case ParseOutcome::Error:
             std::fprintf(stderr, "kvir-sim: %s\n", qPrintable(message));
@@ -43,6 +51,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "kvir-sim: %s\n", qPrintable(message));
         return 1;
     }
+    NotebookFileError notebookError;
+    if (!notebookPath.isEmpty() && !LoadNotebookFile(simulator, notebookPath, &notebookError)) {
+        std::fprintf(stderr, "kvir-sim: %s: %s\n", qPrintable(notebookPath),
+                     qPrintable(notebookError.text()));
+        return 1;
+    }
 
     QFile logFile(options.logFile);
     if (!options.logFile.isEmpty()) {
@@ -52,21 +66,21 @@ int main(int argc, char** argv) {
             return 1;
         }
         simulator.setRequestObserver([&logFile](const LoggedRequest& request) {
-            const QString line =
-                QDateTime::currentDateTime().toString(Qt::ISODateWithMs) + QLatin1Char(' ') +
-                FormatLoggedRequest(request) + QLatin1Char('\n');
+            const QString line = QDateTime::currentDateTime().toString(Qt::ISODateWithMs) +
+                                 QLatin1Char(' ') + FormatLoggedRequest(request) +
+                                 QLatin1Char('\n');
             logFile.write(line.toUtf8());
             logFile.flush();
         });
     }
 
-    // The signals are taken synchronously below; block them before the server thread starts
+    // SIGINT and SIGTERM are taken synchronously below; block them before the server thread starts
     // so that it inherits the mask and never receives them.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     PtyServer server(simulator, {options.linkPath, options.wireSpeed});
     const QString path = server.start(&message);
@@ -79,7 +93,7 @@ int main(int argc, char** argv) {
 
     const timespec tick{0, 100'000'000L};
     while (server.isRunning()) {
-        if (sigtimedwait(&signals, nullptr, &tick) > 0) {
+        if (sigtimedwait(&stopSignals, nullptr, &tick) > 0) {
             break;
         }
     }

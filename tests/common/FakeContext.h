@@ -10,7 +10,7 @@
 namespace kvir::test {
 
 class FakeContext : public InstrumentContext {
-public:
+  public:
     QString deviceNumber = QStringLiteral("1");
     std::array<QString, 3> ident;
     NotebookImage image;

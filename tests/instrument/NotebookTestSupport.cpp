@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QRegularExpression>
 
 namespace kvir::test {
 
@@ -45,11 +44,10 @@ QByteArray LoadHexImage(const QString& path) {
     return memory;
 }
 
-QString DumpNotebook(const TestContext& context) {
+QString DumpNotebook(const FakeContext& context) {
     QStringList lines;
-    for (const auto& w : context.warnings) {
-        lines << QStringLiteral("warning %1 %2")
-                     .arg(w.caption, QString(w.text).replace(QStringLiteral("\r\n"), "|"));
+    for (const QString& w : context.warnings) {
+        lines << QStringLiteral("warning ") + QString(w).replace(QStringLiteral("\r\n"), "|");
     }
     for (int i = 0; i < context.folders.size(); ++i) {
         lines << QStringLiteral("folder %1 %2").arg(i + 1).arg(context.folders[i]);

@@ -131,9 +131,9 @@ TEST(ExchangePattern, DeviceNumber) {
         QByteArray frameStart;
     };
     const Case cases[] = {
-        {"1", true, ":01"},       {"2", true, ":02"},   {"257", true, ":01"},
-        {" 17 ", true, ":11"},    {"-1", true, ":FF"},  {"", false, {}},
-        {"1a", false, {}},        {"0x10", false, {}},  {"1.5", false, {}},
+        {"1", true, ":01"},         {"2", true, ":02"},  {"257", true, ":01"},
+        {" 17 ", true, ":11"},      {"-1", true, ":FF"}, {"", false, {}},
+        {"1a", false, {}},          {"0x10", false, {}}, {"1.5", false, {}},
         {"99999999999", false, {}},
     };
     for (const Case& c : cases) {

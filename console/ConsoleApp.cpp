@@ -1,0 +1,79 @@
+#include "ConsoleApp.h"
+
+#include "K210.h"
+#include "link/QtSerialPortImpl.h"
+#include "link/Util_comport.h"
+#include "windows/Progr.h"
+#include "windows/Progress.h"
+
+#include <QTimer>
+
+#include <exception>
+#include <utility>
+
+namespace kvir {
+
+ConsoleApplication::ConsoleApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setApplicationName(QStringLiteral("kvir-console"));
+    setApplicationDisplayName(QStringLiteral("КВИР"));
+    setApplicationVersion(QStringLiteral("1.1"));
+}
+
+bool ConsoleApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        if (dialogs_ != nullptr) {
+            dialogs_->ReportError(QString::fromUtf8(error.what()));
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// Calls `done` once, after the watched window's first paint has been delivered.
+class FirstPaint : public QObject {
+public:
+    explicit FirstPaint(std::function<void()> done) : done_(std::move(done)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (done_ && event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, std::exchange(done_, {}));
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> done_;
+};
+
+}  // namespace
+
+int RunConsole(ConsoleApplication& app, const std::function<void()>& onShown) {
+    QtOperatorDialogs dialogs;
+    app.setDialogs(&dialogs);
+    SerialLink link(QtPortFactory());
+
+    ConsoleServices services;
+    services.dialogs = &dialogs;
+    services.link = &link;
+    TGround_form Ground_form(services);
+    dialogs.setParentWindow(&Ground_form);
+    Tprogressmetr progressmetr;
+    TFProgramm FProgramm;
+    Ground_form.setAuxWindows(&progressmetr, &FProgramm);
+
+    FirstPaint firstPaint(onShown);
+    if (onShown) {
+        Ground_form.installEventFilter(&firstPaint);
+    }
+    Ground_form.show();
+    const int code = app.exec();
+    app.setDialogs(nullptr);
+    return code;
+}
+
+}  // namespace kvir

@@ -1,0 +1,94 @@
+// The progress window and the About window.
+
+#include "windows/Progr.h"
+#include "windows/Progress.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+namespace kvir {
+namespace {
+
+struct Bars {
+    int max1, pos1, max2, pos2;
+    bool operator==(const Bars&) const = default;
+};
+
+Bars Read(const Tprogressmetr& w) {
+    return {w.progress_1->maximum(), w.progress_1->value(), w.progress_2->maximum(),
+            w.progress_2->value()};
+}
+
+TEST(ProgressWindow, ValuesAreBytesAndPositionsStopAtTheMaximum) {
+    const struct {
+        const char* name;
+        int in[4];  // foldersPos, foldersMax, recordsPos, recordsMax
+        Bars shown;
+    } cases[] = {
+        {"connect", {0, 3, 0, 26}, {3, 0, 26, 0}},
+        {"read 510", {21, 21, 13, 26}, {21, 21, 26, 13}},
+        {"maximum 300 is 44", {10, 300, 300, 300}, {44, 10, 44, 44}},
+        {"position beyond maximum fills", {30, 21, 255, 23}, {21, 21, 23, 23}},
+        {"256 is 0", {256, 20, 1, 257}, {20, 0, 1, 1}},
+        {"maximum 0 shows an empty bar", {0, 0, 0, 0}, {1, 0, 1, 0}},
+        {"maximum 0, position 1", {1, 0, 0, 0}, {1, 1, 1, 0}},
+    };
+    Tprogressmetr window;
+    for (const auto& c : cases) {
+        window.ShowProgress(c.in[0], c.in[1], c.in[2], c.in[3]);
+        EXPECT_EQ(Read(window), c.shown) << c.name;
+        EXPECT_GE(window.progress_1->minimum(), 0) << c.name;
+    }
+}
+
+TEST(ProgressWindow, StartsHiddenWithItsDesignedBars) {
+    Tprogressmetr window;
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_EQ(window.objectName(), QStringLiteral("progressmetr"));
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::Tool));
+    EXPECT_EQ(window.size(), QSize(682, 107));
+    EXPECT_EQ(window.Label1->text(), QStringLiteral("Папки"));
+    EXPECT_EQ(window.Label2->text(), QStringLiteral("Записи"));
+    EXPECT_EQ(Read(window), (Bars{21, 0, 21, 0}));
+}
+
+TEST(ProgressWindow, VanishesOnCloseAndDeactivationButKeepsTheValues) {
+    Tprogressmetr window;
+    window.show();
+    ASSERT_TRUE(window.isVisible());
+    window.close();
+    EXPECT_FALSE(window.isVisible());
+
+    window.show();
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QApplication::sendEvent(&window, &deactivate);
+    EXPECT_FALSE(window.isVisible());
+
+    // A sequence goes on setting the hidden window; showing it again shows the latest values.
+    window.ShowProgress(4, 21, 7, 26);
+    window.show();
+    EXPECT_EQ(Read(window), (Bars{21, 4, 26, 7}));
+}
+
+TEST(AboutWindow, ShowsItsTextStaysOnTopAndHidesOnOk) {
+    TFProgramm about;
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("О программе"));
+    EXPECT_TRUE(about.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    const QStringList texts{about.Label_purpose->text(), about.Label_series->text(),
+                            about.Label_version->text()};
+    EXPECT_EQ(texts, (QStringList{"Консоль управления блокнотом", "приборов серии КВИР-xx0",
+                                  "Версия 1.1"}));
+    EXPECT_FALSE(about.Label_maker->text().isEmpty());
+    about.show();
+    EXPECT_EQ(about.But_ok->text(), QStringLiteral("ОК"));
+    about.But_ok->click();
+    EXPECT_FALSE(about.isVisible());
+}
+
+}  // namespace
+}  // namespace kvir

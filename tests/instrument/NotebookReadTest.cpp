@@ -1,0 +1,180 @@
+// Reading whole notebooks from a simulated instrument: golden memory images of both models
+// compared whole with their expected decoding, the exact request sequences, failures and the
+// capacity limit.
+
+#include "NotebookBench.h"
+
+#include "instrument/MemoryLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kvir {
+namespace {
+
+using test::NotebookBench;
+
+QString WithoutComments(const QString& text) {
+    QStringList kept;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (!line.startsWith(QLatin1Char('#'))) {
+            kept << line;
+        }
+    }
+    return kept.join(QLatin1Char('\n'));
+}
+
+struct GoldenCase {
+    const char* name;
+    DeviceModel model;
+    const char* image;
+    const char* expected;
+    QStringList requests;
+};
+
+void PrintTo(const GoldenCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class GoldenRead : public testing::TestWithParam<GoldenCase> {};
+
+TEST_P(GoldenRead, DecodesTheWholeImageWithTheExactRequests) {
+    const GoldenCase& c = GetParam();
+    auto bench = std::make_unique<NotebookBench>(c.model, 0xF000);
+    const QByteArray image = test::LoadHexImage(test::TestDataPath(c.image));
+    ASSERT_TRUE(bench->simulator.setMemory(image));
+
+    ASSERT_EQ(bench->ReadWhole(), xr::kOk);
+
+    EXPECT_EQ(test::DumpNotebook(bench->context).toStdString(),
+              WithoutComments(test::ReadUtf8File(test::TestDataPath(c.expected))).toStdString());
+    EXPECT_EQ(bench->Requests(), c.requests);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Models, GoldenRead,
+    testing::Values(
+        // Page 2 is free: the header test read alone. Page 3 is in use but nameless.
+        GoldenCase{"folder_pages",
+                   DeviceModel::Ph510,
+                   "notebook510.hex",
+                   "notebook510.expected.txt",
+                   {"3 F000", "4 F000 255", "3 F200", "4 F200 255", "3 F400", "3 F600",
+                    "4 F600 255", "3 F800", "4 F800 255"}},
+        // Page 1 is free: skipped after its one-byte read. Page 3 starts with an empty place.
+        GoldenCase{"directory",
+                   DeviceModel::Conc210,
+                   "notebook210.hex",
+                   "notebook210.expected.txt",
+                   {"16 01", "4 F800 255", "1 F000", "4 F000 255", "1 F200", "1 F400", "4 F400 255",
+                    "1 F600", "4 F600 255", "16 02"}}),
+    [](const testing::TestParamInfo<GoldenCase>& p) { return std::string(p.param.name); });
+
+TEST(NotebookRead, DirectoryWarningIsGivenOnEveryRead) {
+    auto bench = std::make_unique<NotebookBench>(DeviceModel::Conc210, 0xF000);
+    ASSERT_TRUE(
+        bench->simulator.setMemory(test::LoadHexImage(test::TestDataPath("notebook210.hex"))));
+    ASSERT_EQ(bench->instrument.ReadDirectory(), xr::kOk);
+    ASSERT_EQ(bench->instrument.ReadDirectory(), xr::kOk);
+    ASSERT_EQ(bench->context.warnings.size(), 2);
+    EXPECT_EQ(bench->context.warnings[1],
+              QStringLiteral("ВНИМАНИЕ!|Нарушена структура блокнота\r\n"
+                             "Отсутствует общая папка\r\nНеобходимо обновить блокнот"));
+    // The directory is read into an emptied list each time; the instrument is not changed.
+    EXPECT_EQ(bench->context.folders.size(), 25);
+    EXPECT_EQ(bench->simulator.readMemory(0xF800, 1), QByteArray(1, static_cast<char>(0xFF)));
+}
+
+TEST(NotebookRead, FailedRequestsEndTheOperationKeepingWhatWasRead) {
+    struct Case {
+        const char* name;
+        sim::Fault fault;
+        ExchangeResult result;
+        int requests;
+        int folders;
+    };
+    const Case cases[] = {
+        // The header test read gets no reply three times: nothing is appended.
+        {"silent header test",
+         {sim::FaultKind::Silence, 3, 0xF200, 0xF200},
+         xr::kNoReply,
+         2 + 3,
+         1},
+        // The block read fails in the instrument: the folder is not listed.
+        {"failed block read",
+         {sim::FaultKind::Failed, 4, 0xF200, 0xF200},
+         xr::kCommandFailed,
+         2 + 1 + 3,
+         1},
+        // Half the payload is missing: the reply counts as damaged and is retried.
+        {"truncated block read",
+         {sim::FaultKind::Truncated, 4, 0xF200, 0xF200},
+         xr::kBadChecksum,
+         2 + 1 + 3,
+         1},
+        // The third try succeeds.
+        {"two lost replies", {sim::FaultKind::Silence, 3, 0xF200, 0xF200, 0, 2}, xr::kOk, 9 + 2, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bench = std::make_unique<NotebookBench>(DeviceModel::Ph510, 0xF000);
+        ASSERT_TRUE(
+            bench->simulator.setMemory(test::LoadHexImage(test::TestDataPath("notebook510.hex"))));
+        bench->simulator.addFault(c.fault);
+        EXPECT_EQ(bench->ReadWhole(), c.result);
+        EXPECT_EQ(bench->simulator.requestLog().size(), c.requests);
+        EXPECT_EQ(bench->context.folders.size(), c.folders);
+        // The common folder's 26 records stay in any case.
+        EXPECT_GE(RecordCount(bench->context.image), 26);
+    }
+}
+
+// A "КВИР-210v1" notebook holding 1012 records: 44 full pages from base 0xA000.
+TEST(NotebookRead, RecordsBeyondTheCapacityAreDroppedWithOneWarningPerRead) {
+    auto bench = std::make_unique<NotebookBench>(DeviceModel::Conc210, 0xA000);
+    const NotebookLayout& layout = *LayoutOf(DeviceModel::Conc210);
+    bench->simulator.writeMemory(0xF800, DefaultCommonFolderEntry());
+    const int pages = PageCount(DeviceModel::Conc210, 0xA000);
+    ASSERT_EQ(pages, 44);
+    for (int n = 0; n < pages * 23; ++n) {
+        StoredRecord r;
+        r.folderNo = 1;
+        r.modeCode = 1;
+        r.dayWord = static_cast<quint16>(n % 366);
+        r.value4 = static_cast<quint16>(n);
+        bench->simulator.writeMemory(0xA000 + (n / 23) * 512 + (n % 23) * 22,
+                                     EncodeRecord(layout, r));
+    }
+
+    ASSERT_EQ(bench->ReadWhole(), xr::kOk);
+    EXPECT_EQ(RecordCount(bench->context.image), kNotebookSlots);
+    EXPECT_EQ(bench->context.image.value4[999], 999.0f);
+    ASSERT_EQ(bench->context.warnings.size(), 1);
+    EXPECT_EQ(bench->context.warnings[0],
+              QStringLiteral("ВНИМАНИЕ!|В блокноте прибора больше 1000 записей\r\n"
+                             "показаны первые 1000"));
+
+    // Reading on without a new start stays quiet; a new whole read warns again.
+    EXPECT_EQ(bench->instrument.ReadRecordPage(43), xr::kOk);
+    EXPECT_EQ(bench->context.warnings.size(), 1);
+    ASSERT_EQ(bench->ReadWhole(), xr::kOk);
+    EXPECT_EQ(bench->context.warnings.size(), 2);
+}
+
+TEST(NotebookRead, FolderPagesAppendAfterTheLastUsedSlot) {
+    auto bench = std::make_unique<NotebookBench>(DeviceModel::Ph510, 0xF000);
+    ASSERT_TRUE(
+        bench->simulator.setMemory(test::LoadHexImage(test::TestDataPath("notebook510.hex"))));
+    NotebookImage& image = bench->context.image;
+    image.folderNo[0] = 9;
+    image.folderNo[1] = 9;
+    ASSERT_EQ(bench->instrument.ReadFolderPage(4), xr::kOk);
+    EXPECT_EQ(RecordCount(image), 5);
+    EXPECT_EQ(image.folderNo[2], 5);
+    EXPECT_EQ(image.dayWord[2], 60);
+    EXPECT_EQ(bench->context.folders, QStringList{QStringLiteral("Река Ока, т.3")});
+}
+
+}  // namespace
+}  // namespace kvir

@@ -1,0 +1,343 @@
+// Writing the notebook: the exact requests of every write operation, and random notebooks
+// written through the write operations and read back unchanged.
+
+#include "NotebookBench.h"
+
+#include "instrument/MemoryLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <functional>
+#include <memory>
+#include <random>
+
+namespace kvir {
+namespace {
+
+using test::NotebookBench;
+
+const QString kFf15 = QStringLiteral("FF").repeated(15);
+// A record of each layout in NotebookImage, and its bytes (worked out by hand).
+const QString kRecord510 = QStringLiteral("01020108070000C841000048C10000E0405603");
+const QString kRecord210 = QStringLiteral("03024000515A0C00000038410080B1430000803EB803");
+
+void PutRecord510(NotebookImage& m, int s) {
+    m.folderNo[s] = 3;
+    m.modeCode[s] = 1;
+    m.dayWord[s] = 0x0102;
+    m.timeWord[s] = 1800;
+    m.stamp[s] = 41640.5;
+    m.value1[s] = 25.0f;
+    m.value2[s] = -12.5f;
+    m.value3[s] = 7.0f;
+    m.value4[s] = 6.5f;  // recomputed when reading; never written
+}
+
+void PutRecord210(NotebookImage& m, int s) {
+    m.folderNo[s] = 3;
+    m.modeCode[s] = 2;
+    m.dayWord[s] = 64;
+    m.timeWord[s] = 23121;
+    m.stamp[s] = 41703.25;
+    m.value1[s] = 11.5f;
+    m.value2[s] = 355.0f;
+    m.value3[s] = 0.25f;
+    m.value4[s] = 12.9f;  // stored as 12
+}
+
+struct WriteCase {
+    const char* name;
+    DeviceModel model;
+    std::function<ExchangeResult(Instrument&)> operation;
+    ExchangeResult result;
+    QStringList requests;
+};
+
+void PrintTo(const WriteCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WriteRequests : public testing::TestWithParam<WriteCase> {};
+
+// Base 0xE000: 13 folder pages, or 12 record pages (276 records).
+TEST_P(WriteRequests, SendExactlyThese) {
+    const WriteCase& c = GetParam();
+    auto bench = std::make_unique<NotebookBench>(c.model, 0xE000);
+    for (const int s : {5, 23, 24, 275, 276}) {
+        if (c.model == DeviceModel::Ph510) {
+            PutRecord510(bench->context.image, s);
+        } else {
+            PutRecord210(bench->context.image, s);
+        }
+    }
+    EXPECT_EQ(c.operation(bench->instrument), c.result);
+    EXPECT_EQ(bench->Requests(), c.requests);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Operations, WriteRequests,
+    testing::Values(
+        WriteCase{"erase_common_folder_restores_its_header",
+                  DeviceModel::Ph510,
+                  [](Instrument& i) { return i.EraseFolderPage(0); },
+                  xr::kOk,
+                  {"18 E000 0", "18 E000 18 CEC1D9C0DF20CFC0CFCAC0FFFFFFFFFF290D"}},
+        WriteCase{"erase_other_folder",
+                  DeviceModel::Ph510,
+                  [](Instrument& i) { return i.EraseFolderPage(3); },
+                  xr::kOk,
+                  {"18 E600 0"}},
+        WriteCase{"header_of_common_folder_never_written",
+                  DeviceModel::Ph510,
+                  [](Instrument& i) { return i.WriteFolderHeader(0, QStringLiteral("Новая")); },
+                  xr::kOk,
+                  {}},
+        WriteCase{"header_one_letter",
+                  DeviceModel::Ph510,
+                  [](Instrument& i) { return i.WriteFolderHeader(1, QStringLiteral("A")); },
+                  xr::kOk,
+                  {"18 E200 18 41" + kFf15 + "430F"}},
+        WriteCase{"header_last_page",
+                  DeviceModel::Ph510,
+                  [](Instrument& i) { return i.WriteFolderHeader(12, QStringLiteral("Я")); },
+                  xr::kOk,
+                  {"18 F800 18 DF" + kFf15 + "E10F"}},
+        WriteCase{"header_beyond_last_page",
+                  DeviceModel::Ph510,
+                  [](Instrument& i) { return i.WriteFolderHeader(13, QStringLiteral("A")); },
+                  xr::kOutsideNotebook,
+                  {}},
+        WriteCase{"folder_record_last_place",
+                  DeviceModel::Ph510,
+                  [](Instrument& i) { return i.WriteFolderRecord(2, 25, 5); },
+                  xr::kOk,
+                  {"18 E5ED 19 " + kRecord510}},
+        WriteCase{"reset_directory",
+                  DeviceModel::Conc210,
+                  [](Instrument& i) { return i.ResetDirectory(); },
+                  xr::kOk,
+                  {"20 F800 0", "20 F800 10 01CEC1D9C0DF20CFC0CFCAC00DFFFFFFFFFF290D"}},
+        WriteCase{"directory_entry",
+                  DeviceModel::Conc210,
+                  [](Instrument& i) { return i.WriteDirectoryEntry(2, QStringLiteral("A")); },
+                  xr::kOk,
+                  {"20 F828 10 03410D" + kFf15 + "530F"}},
+        WriteCase{"directory_entry_beyond_last",
+                  DeviceModel::Conc210,
+                  [](Instrument& i) { return i.WriteDirectoryEntry(25, QStringLiteral("A")); },
+                  xr::kOutsideNotebook,
+                  {}},
+        WriteCase{"first_place_erases_its_page",
+                  DeviceModel::Conc210,
+                  [](Instrument& i) { return i.WritePagedRecord(23); },
+                  xr::kOk,
+                  {"20 E200 0", "20 E200 11 " + kRecord210}},
+        WriteCase{"second_place_does_not_erase",
+                  DeviceModel::Conc210,
+                  [](Instrument& i) { return i.WritePagedRecord(24); },
+                  xr::kOk,
+                  {"20 E216 11 " + kRecord210}},
+        WriteCase{"last_place_below_the_directory",
+                  DeviceModel::Conc210,
+                  [](Instrument& i) { return i.WritePagedRecord(275); },
+                  xr::kOk,
+                  {"20 F7E4 11 " + kRecord210}},
+        WriteCase{"page_overlapping_the_directory_refused",
+                  DeviceModel::Conc210,
+                  [](Instrument& i) { return i.WritePagedRecord(276); },
+                  xr::kOutsideNotebook,
+                  {}},
+        WriteCase{"erase_page",
+                  DeviceModel::Conc210,
+                  [](Instrument& i) { return i.ErasePage(0xE400); },
+                  xr::kOk,
+                  {"20 E400 0"}}),
+    [](const testing::TestParamInfo<WriteCase>& p) { return std::string(p.param.name); });
+
+TEST(NotebookWrite, TwoRequestOperationsStopAfterAFailedFirstRequest) {
+    auto bench = std::make_unique<NotebookBench>(DeviceModel::Conc210, 0xE000);
+    PutRecord210(bench->context.image, 0);
+    bench->simulator.addFault({sim::FaultKind::Failed, 20});
+    EXPECT_EQ(bench->instrument.WritePagedRecord(0), xr::kCommandFailed);
+    EXPECT_EQ(bench->instrument.ResetDirectory(), xr::kCommandFailed);
+    // Three tries of the erase each, and nothing after it.
+    EXPECT_EQ(bench->Requests(), QStringList({"20 E000 0", "20 E000 0", "20 E000 0", "20 F800 0",
+                                              "20 F800 0", "20 F800 0"}));
+
+    auto b510 = std::make_unique<NotebookBench>(DeviceModel::Ph510, 0xE000);
+    b510->simulator.addFault({sim::FaultKind::Silence, 18});
+    EXPECT_EQ(b510->instrument.EraseFolderPage(0), xr::kNoReply);
+    EXPECT_EQ(b510->Requests(), QStringList({"18 E000 0", "18 E000 0", "18 E000 0"}));
+}
+
+// ---- Round trips -------------------------------------------------------------------------
+
+// Names the instrument can hold: no 0xFF byte ('я'), no CR, first byte neither 0x00 nor 0xFF.
+QString RandomName(std::mt19937& random, int minLength) {
+    static const QString letters = QStringLiteral(
+        "АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдеёжзийклмнопрстуфхцчшщъыьэю"
+        "ABCXYZabcxyz0123456789 .,-№«»");
+    const int length = std::uniform_int_distribution<int>(minLength, kFolderNameMax)(random);
+    QString name;
+    for (int i = 0; i < length; ++i) {
+        name += letters[std::uniform_int_distribution<int>(0, letters.size() - 1)(random)];
+    }
+    return name;
+}
+
+float RandomValue(std::mt19937& random) {
+    // Bit patterns from the whole float range, NaN excepted (it would not compare equal).
+    for (;;) {
+        const float v = std::bit_cast<float>(static_cast<quint32>(random()));
+        if (!std::isnan(v)) {
+            return v;
+        }
+    }
+}
+
+void PutRandomRecord(std::mt19937& random, NotebookImage& m, int s, int folder) {
+    m.folderNo[s] = static_cast<quint8>(folder);
+    m.modeCode[s] = static_cast<quint8>(std::uniform_int_distribution<int>(1, 0xFE)(random));
+    m.dayWord[s] = static_cast<quint16>(random());
+    m.timeWord[s] = static_cast<quint16>(random());
+    m.value1[s] = RandomValue(random);
+    m.value2[s] = RandomValue(random);
+    m.value3[s] = RandomValue(random);
+}
+
+// Every stored field alike; value 4 and the date as the reader derives them.
+void ExpectSameRecords(const NotebookImage& written, const NotebookImage& read, DeviceModel model,
+                       const QDate& today) {
+    for (int s = 0; s < kNotebookSlots; ++s) {
+        SCOPED_TRACE(testing::Message() << "slot " << s);
+        ASSERT_EQ(read.folderNo[s], written.folderNo[s]);
+        if (written.folderNo[s] == 0) {
+            continue;
+        }
+        ASSERT_EQ(read.modeCode[s], written.modeCode[s]);
+        ASSERT_EQ(read.dayWord[s], written.dayWord[s]);
+        ASSERT_EQ(read.timeWord[s], written.timeWord[s]);
+        ASSERT_EQ(std::bit_cast<quint32>(read.value1[s]),
+                  std::bit_cast<quint32>(written.value1[s]));
+        ASSERT_EQ(std::bit_cast<quint32>(read.value2[s]),
+                  std::bit_cast<quint32>(written.value2[s]));
+        ASSERT_EQ(std::bit_cast<quint32>(read.value3[s]),
+                  std::bit_cast<quint32>(written.value3[s]));
+        if (model == DeviceModel::Ph510) {
+            ASSERT_EQ(std::bit_cast<quint32>(read.value4[s]),
+                      std::bit_cast<quint32>(Ph25(written.value1[s], written.value3[s])));
+            ASSERT_EQ(read.stamp[s], Stamp510(today, written.dayWord[s], written.timeWord[s]));
+        } else {
+            ASSERT_EQ(read.value4[s], written.value4[s]);
+            ASSERT_EQ(read.stamp[s], Stamp210(today, written.dayWord[s], written.timeWord[s]));
+        }
+    }
+}
+
+TEST(NotebookRoundTrip, FolderPagesWrittenAndReadBack) {
+    std::mt19937 random(510);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        auto bench = std::make_unique<NotebookBench>(DeviceModel::Ph510, 0xE000);
+        // Old contents everywhere, so that every page must be erased to read back right.
+        QByteArray junk(0x10000, '\0');
+        for (char& b : junk) {
+            b = static_cast<char>(random());
+        }
+        ASSERT_TRUE(bench->simulator.setMemory(junk));
+
+        const int pages = PageCount(DeviceModel::Ph510, 0xE000);
+        QStringList folders{kCommonFolder};
+        auto written = std::make_unique<NotebookImage>();
+        int s = 0;
+        for (int j = 0; j < pages; ++j) {
+            if (j > 0) {
+                folders << (random() % 3 == 0 ? kFreeFolder : RandomName(random, 1));
+            }
+            if (folders[j] == kFreeFolder) {
+                continue;
+            }
+            // The common folder and one more are full.
+            const int n =
+                (j == 0 || j == 5) ? kRecordsPerFolderPage : static_cast<int>(random() % 27);
+            for (int k = 0; k < n; ++k) {
+                PutRandomRecord(random, *written, s++, j + 1);
+            }
+        }
+        bench->context.image = *written;
+
+        Instrument& instrument = bench->instrument;
+        for (int j = 0; j < pages; ++j) {
+            ASSERT_EQ(instrument.EraseFolderPage(j), xr::kOk);
+            if (folders[j] == kFreeFolder) {
+                continue;
+            }
+            ASSERT_EQ(instrument.WriteFolderHeader(j, folders[j]), xr::kOk);
+            int place = 0;
+            for (int slot = 0; slot < kNotebookSlots; ++slot) {
+                if (written->folderNo[slot] == j + 1) {
+                    ASSERT_EQ(instrument.WriteFolderRecord(j, place++, slot), xr::kOk);
+                }
+            }
+        }
+
+        ASSERT_EQ(bench->ReadWhole(), xr::kOk);
+        EXPECT_EQ(bench->context.folders, folders);
+        ExpectSameRecords(*written, bench->context.image, DeviceModel::Ph510, bench->context.date);
+        EXPECT_TRUE(bench->context.warnings.isEmpty());
+    }
+}
+
+TEST(NotebookRoundTrip, DirectoryAndRecordPagesWrittenAndReadBack) {
+    std::mt19937 random(210);
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        auto bench = std::make_unique<NotebookBench>(DeviceModel::Conc210, 0xE000);
+        ASSERT_TRUE(
+            bench->simulator.setMemory(test::LoadHexImage(test::TestDataPath("notebook210.hex"))));
+
+        QStringList folders{kCommonFolder};
+        QList<int> named{1};
+        for (int e = 1; e < 25; ++e) {
+            folders << (random() % 3 == 0 ? kFreeFolder : RandomName(random, 0));
+            if (folders[e] != kFreeFolder) {
+                named << e + 1;
+            }
+        }
+        // Up to the capacity of 12 pages; the last round fills it.
+        const int capacity = PageCount(DeviceModel::Conc210, 0xE000) * kRecordsPerRecordPage;
+        const int n = round == 2 ? capacity : static_cast<int>(random() % capacity);
+        auto written = std::make_unique<NotebookImage>();
+        for (int s = 0; s < n; ++s) {
+            PutRandomRecord(random, *written, s, named[static_cast<int>(random() % named.size())]);
+            written->value4[s] = static_cast<float>(random() % 65536);
+        }
+        bench->context.image = *written;
+
+        Instrument& instrument = bench->instrument;
+        ASSERT_EQ(instrument.SetExchangeMode(1), xr::kOk);
+        ASSERT_EQ(instrument.ResetDirectory(), xr::kOk);
+        for (int e = 1; e < folders.size(); ++e) {
+            if (folders[e] != kFreeFolder) {
+                ASSERT_EQ(instrument.WriteDirectoryEntry(e, folders[e]), xr::kOk);
+            }
+        }
+        for (int a = 0xE000; a < kDirectory210; a += kPageSize) {
+            ASSERT_EQ(instrument.ErasePage(a), xr::kOk);
+        }
+        for (int s = 0; s < n; ++s) {
+            ASSERT_EQ(instrument.WritePagedRecord(s), xr::kOk);
+        }
+        ASSERT_EQ(instrument.SetExchangeMode(2), xr::kOk);
+
+        ASSERT_EQ(bench->ReadWhole(), xr::kOk);
+        EXPECT_EQ(bench->context.folders, folders);
+        ExpectSameRecords(*written, bench->context.image, DeviceModel::Conc210,
+                          bench->context.date);
+        EXPECT_TRUE(bench->context.warnings.isEmpty());
+    }
+}
+
+}  // namespace
+}  // namespace kvir
