@@ -34,10 +34,10 @@ namespace {
 
 // Calls `done` once, after the watched window's first paint has been delivered.
 class FirstPaint : public QObject {
-public:
+  public:
     explicit FirstPaint(std::function<void()> done) : done_(std::move(done)) {}
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (done_ && event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
@@ -46,7 +46,7 @@ protected:
         return false;
     }
 
-private:
+  private:
     std::function<void()> done_;
 };
 

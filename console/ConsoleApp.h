@@ -13,12 +13,12 @@ class OperatorDialogs;
 // An error that escapes an event handler is shown in the standard error box and the message
 // loop goes on.
 class ConsoleApplication : public QApplication {
-public:
+  public:
     ConsoleApplication(int& argc, char** argv);
     void setDialogs(OperatorDialogs* dialogs) { dialogs_ = dialogs; }
     bool notify(QObject* receiver, QEvent* event) override;
 
-private:
+  private:
     OperatorDialogs* dialogs_ = nullptr;
 };
 

@@ -44,7 +44,9 @@ void TGround_form::setAuxWindows(Tprogressmetr* progress, TFProgramm* about) {
     FProgramm_ = about;
 }
 
-QDateTime TGround_form::now() const { return services_.now(); }
+QDateTime TGround_form::now() const {
+    return services_.now();
+}
 
 QString TGround_form::filePath(const QString& name) const {
     return QDir(services_.workDir).filePath(name);
@@ -171,12 +173,10 @@ void TGround_form::setFlat(QToolButton* button, bool flat) {
 
 void TGround_form::ShowPage(QWidget* page, QToolButton* flatButton) {
     Panel_nastr->setCurrentWidget(page);
-    for (QToolButton* button : {static_cast<QToolButton*>(But_sort_name),
-                                static_cast<QToolButton*>(But_sort_date),
-                                static_cast<QToolButton*>(But_contr_papka),
-                                static_cast<QToolButton*>(But_nastr),
-                                static_cast<QToolButton*>(But_conect),
-                                static_cast<QToolButton*>(But_exit)}) {
+    for (QToolButton* button :
+         {static_cast<QToolButton*>(But_sort_name), static_cast<QToolButton*>(But_sort_date),
+          static_cast<QToolButton*>(But_contr_papka), static_cast<QToolButton*>(But_nastr),
+          static_cast<QToolButton*>(But_conect), static_cast<QToolButton*>(But_exit)}) {
         setFlat(button, button == flatButton);
     }
 }
@@ -234,8 +234,7 @@ void TGround_form::But_conectClick() {
     RunConnectionSequence();
 }
 
-void TGround_form::ShowProgress(int foldersPos, int foldersMax, int recordsPos,
-                                int recordsMax) {
+void TGround_form::ShowProgress(int foldersPos, int foldersMax, int recordsPos, int recordsMax) {
     if (progressmetr_ != nullptr) {
         progressmetr_->ShowProgress(foldersPos, foldersMax, recordsPos, recordsMax);
     }

@@ -59,12 +59,12 @@ class TFProgramm;
 // An error that abandons the running operator action; the handler wrapper shows its text in
 // the standard error box and the program goes on.
 class ConsoleError : public std::exception {
-public:
+  public:
     explicit ConsoleError(QString text) : text_(std::move(text)), utf8_(text_.toUtf8()) {}
     const QString& text() const { return text_; }
     const char* what() const noexcept override { return utf8_.constData(); }
 
-private:
+  private:
     QString text_;
     QByteArray utf8_;
 };
@@ -83,7 +83,7 @@ struct ConsoleServices {
 class TGround_form : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     // Builds the window and runs FormCreate; the window is not shown.
     explicit TGround_form(ConsoleServices services, QWidget* parent = nullptr);
     ~TGround_form() override;
@@ -299,11 +299,11 @@ public:
 
     QTimer* Timer1 = nullptr;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // K210.cpp
     void FormCreate();
     void ShowPage(QWidget* page, QToolButton* flatButton);

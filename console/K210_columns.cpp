@@ -16,22 +16,14 @@ namespace {
 // Column headers of both models (entries 0..7 "КВИР-510v2", 8..15 "КВИР-210v1"), the same
 // in both views. The trailing blanks set the column width: 8 pixels per character.
 const QStringList kColumnHeaders{
-    QStringLiteral("Папка           "),
-    QStringLiteral("Дата/Время          "),
-    QStringLiteral("Режим "),
-    QStringLiteral("Т[С]    "),
-    QStringLiteral("ЭДС[мВ]  "),
-    QStringLiteral("pH      "),
-    QStringLiteral("pH25    "),
-    QStringLiteral("Пользователь                "),
-    QStringLiteral("Папка           "),
-    QStringLiteral("Дата/Время          "),
-    QStringLiteral("Режим         "),
-    QStringLiteral("Соль[мг/л]"),
-    QStringLiteral("Т[С]  "),
-    QStringLiteral("КРК[мкг/л]"),
-    QStringLiteral("КРК[%]        "),
-    QStringLiteral("Пользователь                "),
+    QStringLiteral("Папка           "), QStringLiteral("Дата/Время          "),
+    QStringLiteral("Режим "),           QStringLiteral("Т[С]    "),
+    QStringLiteral("ЭДС[мВ]  "),        QStringLiteral("pH      "),
+    QStringLiteral("pH25    "),         QStringLiteral("Пользователь                "),
+    QStringLiteral("Папка           "), QStringLiteral("Дата/Время          "),
+    QStringLiteral("Режим         "),   QStringLiteral("Соль[мг/л]"),
+    QStringLiteral("Т[С]  "),           QStringLiteral("КРК[мкг/л]"),
+    QStringLiteral("КРК[%]        "),   QStringLiteral("Пользователь                "),
 };
 
 constexpr int kTagColumnWidth = 24;

@@ -187,21 +187,21 @@ QWidget* TGround_form::BuildSettingsTab() {
     auto* conect = new QGridLayout(GroupBox_conect);
     conect->setContentsMargins(8, 4, 8, 4);
     conect->setVerticalSpacing(2);
-    Rbut_auto = Named(new QRadioButton(QStringLiteral("Автоопределение"), GroupBox_conect),
-                      "Rbut_auto");
-    Rbut_handle = Named(
-        new QRadioButton(QStringLiteral("Фиксированные параметры"), GroupBox_conect),
-        "Rbut_handle");
+    Rbut_auto =
+        Named(new QRadioButton(QStringLiteral("Автоопределение"), GroupBox_conect), "Rbut_auto");
+    Rbut_handle =
+        Named(new QRadioButton(QStringLiteral("Фиксированные параметры"), GroupBox_conect),
+              "Rbut_handle");
     Rbut_auto->setChecked(true);
     ComboBox1 = Named(new QComboBox(GroupBox_conect), "ComboBox1");
     ComboBox1->setEditable(true);
     ComboBox1->setInsertPolicy(QComboBox::NoInsert);
-    ComboBox1->setMinimumWidth(220);
+    ComboBox1->setMinimumWidth(180);
     Label_port = LabelFor(QStringLiteral("Порт №"), ComboBox1, "Label_port", GroupBox_conect);
     Edit_net_adr = Named(new QLineEdit(QStringLiteral("1"), GroupBox_conect), "Edit_net_adr");
     Edit_net_adr->setMaximumWidth(80);
-    Label_net_adr = LabelFor(QStringLiteral("Устройство №"), Edit_net_adr, "Label_net_adr",
-                             GroupBox_conect);
+    Label_net_adr =
+        LabelFor(QStringLiteral("Устройство №"), Edit_net_adr, "Label_net_adr", GroupBox_conect);
     conect->addWidget(Rbut_auto, 0, 0);
     conect->addWidget(Rbut_handle, 1, 0);
     conect->setColumnMinimumWidth(1, 24);
@@ -217,16 +217,15 @@ QWidget* TGround_form::BuildSettingsTab() {
         Named(new QGroupBox(QStringLiteral("Стартовая страница"), tab), "GroupBox_start");
     auto* start = new QHBoxLayout(GroupBox_start);
     start->setContentsMargins(8, 4, 8, 4);
-    Rbut_sort_papka = Named(new QRadioButton(QStringLiteral("По папкам"), GroupBox_start),
-                            "Rbut_sort_papka");
+    Rbut_sort_papka =
+        Named(new QRadioButton(QStringLiteral("По папкам"), GroupBox_start), "Rbut_sort_papka");
     Rbut_sort_date =
         Named(new QRadioButton(QStringLiteral("По дате"), GroupBox_start), "Rbut_sort_date");
-    Rbut_nastr =
-        Named(new QRadioButton(QStringLiteral("Настройки"), GroupBox_start), "Rbut_nastr");
+    Rbut_nastr = Named(new QRadioButton(QStringLiteral("Настройки"), GroupBox_start), "Rbut_nastr");
     Rbut_sort_date->setChecked(true);
-    Chbut_fulekran = Named(
-        new QCheckBox(QStringLiteral("Раскрывать во весь экран"), GroupBox_start),
-        "Chbut_fulekran");
+    Chbut_fulekran =
+        Named(new QCheckBox(QStringLiteral("Раскрывать во весь экран"), GroupBox_start),
+              "Chbut_fulekran");
     start->addWidget(Rbut_sort_papka);
     start->addWidget(Rbut_sort_date);
     start->addWidget(Rbut_nastr);
@@ -238,15 +237,15 @@ QWidget* TGround_form::BuildSettingsTab() {
     Splitter1 = Named(new QSplitter(Qt::Horizontal, tab), "Splitter1");
     Splitter1->setChildrenCollapsible(false);
     GroupBox_registr = Named(
-        new QGroupBox(QStringLiteral(
-                          "Список работников                                      Пользователь"),
-                      Splitter1),
+        new QGroupBox(
+            QStringLiteral("Список работников                                      Пользователь"),
+            Splitter1),
         "GroupBox_registr");
     auto* registr = new QHBoxLayout(GroupBox_registr);
     registr->setContentsMargins(6, 4, 6, 6);
     List_registr_name = Named(new QListWidget(GroupBox_registr), "List_registr_name");
     List_registr_name->setAccessibleName(QStringLiteral("Список работников"));
-    List_registr_name->setMinimumWidth(150);
+    List_registr_name->setMinimumWidth(110);
     List_registr_name->addItem(QStringLiteral(" "));  // the initial list: one blank entry
     registr->addWidget(List_registr_name, 1);
     auto* fields = new QVBoxLayout;
@@ -293,10 +292,10 @@ QWidget* TGround_form::BuildSettingsTab() {
             box->setChecked(true);
             box->setEnabled(false);
             box->setAccessibleName(title + QStringLiteral(": столбец ") + QString::number(k + 2));
-            grid->addWidget(box, k % 4, k / 4);
+            grid->addWidget(box, k, 0);
             set[static_cast<std::size_t>(k)] = box;
         }
-        grid->setRowStretch(4, 1);
+        grid->setRowStretch(8, 1);
         PageControl_col->addTab(sheet, title);
     };
     boxes(CheckBox, "CheckBox", "TabSheet_papka", QStringLiteral("По папкам"));
@@ -341,9 +340,14 @@ QWidget* TGround_form::BuildProtocolTab() {
     Tabl_identif->horizontalHeader()->setVisible(false);
     Tabl_identif->setFixedHeight(kIdentHeight);
     Tabl_identif->setAccessibleName(QStringLiteral("Идентификация прибора"));
+    // The labels keep their full text; the values take the rest.
+    Tabl_identif->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    Tabl_identif->horizontalHeader()->setStretchLastSection(true);
+    Tabl_identif->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Tabl_prop_wpad = Named(new QTableWidget(1, 2, Panel_prot_info), "Tabl_prop_wpad");
     StyleGrid(Tabl_prop_wpad);
     Tabl_prop_wpad->setAccessibleName(QStringLiteral("Папки блокнота"));
+    Tabl_prop_wpad->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     info->addWidget(Tabl_identif);
     info->addWidget(Tabl_prop_wpad, 1);
     top->addWidget(Panel_prot_info);
@@ -442,9 +446,13 @@ QWidget* TGround_form::BuildTablePage() {
     Tabl_sort_name_dat = Named(new QTableWidget(1, 10, Page_sort_name), "Tabl_sort_name_dat");
     StyleGrid(Tabl_sort_name_dat);
     Tabl_sort_name_dat->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    // Headers start where their text starts; the trailing blanks only give the width.
+    Tabl_sort_name_dat->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     Tabl_sort_name_dat->setAccessibleName(QStringLiteral("Записи блокнота"));
     Tabl_sort_name_dat->setContextMenuPolicy(Qt::CustomContextMenu);
     Tabl_sort_name_dat->installEventFilter(this);
+    auto* tick = new QTableWidgetItem(DrawToolIcon(ToolIcon::Tick, 18), QString());
+    Tabl_sort_name_dat->setHorizontalHeaderItem(0, tick);
     page->addWidget(Tabl_sort_name_dat, 1);
 
     Pmenu_tabl_sort = Named(new QMenu(Tabl_sort_name_dat), "Pmenu_tabl_sort");
@@ -494,14 +502,14 @@ void TGround_form::ConnectHandlers() {
         return [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); };
     };
     const std::pair<QToolButton*, QAction*> tools[] = {
-        {But_sort_name, m_sort_name}, {But_sort_date, m_sort_date},
+        {But_sort_name, m_sort_name},     {But_sort_date, m_sort_date},
         {But_contr_papka, m_contr_papka}, {But_nastr, m_nastr},
-        {But_conect, m_connekt},         {But_exit, m_exit},
+        {But_conect, m_connekt},          {But_exit, m_exit},
     };
     const Handler toolHandlers[] = {
-        &TGround_form::But_sort_nameClick, &TGround_form::But_sort_dateClick,
+        &TGround_form::But_sort_nameClick,   &TGround_form::But_sort_dateClick,
         &TGround_form::But_contr_papkaClick, &TGround_form::But_nastrClick,
-        &TGround_form::But_conectClick, &TGround_form::m_exitClick,
+        &TGround_form::But_conectClick,      &TGround_form::m_exitClick,
     };
     for (std::size_t i = 0; i < std::size(tools); ++i) {
         connect(tools[i].first, &QToolButton::clicked, this, run(toolHandlers[i]));
@@ -530,8 +538,7 @@ void TGround_form::ConnectHandlers() {
     connect(List_name, &QListWidget::currentRowChanged, this, run(&TGround_form::List_nameClick));
     edit_name->installEventFilter(this);
     connect(But_new_name, &QPushButton::clicked, this, run(&TGround_form::But_new_nameClick));
-    connect(But_rename_name, &QPushButton::clicked, this,
-            run(&TGround_form::But_rename_nameClick));
+    connect(But_rename_name, &QPushButton::clicked, this, run(&TGround_form::But_rename_nameClick));
     connect(Butt_del_name, &QPushButton::clicked, this, run(&TGround_form::Butt_del_nameClick));
     connect(Butt_clear_papka, &QPushButton::clicked, this,
             run(&TGround_form::Butt_clear_papkaClick));

@@ -24,7 +24,9 @@ void TGround_form::SelectPort(const QString& name) {
     ComboBox1->setCurrentIndex(index >= 0 ? index : ComboBox1->count() - 1);
 }
 
-QString TGround_form::portText() const { return ComboBox1->currentText(); }
+QString TGround_form::portText() const {
+    return ComboBox1->currentText();
+}
 
 void TGround_form::ComboBox1Enter() {
     // Entering the port box ends any connection.

@@ -15,8 +15,8 @@ namespace kvir {
 
 namespace {
 
-const QStringList kIdentLabels{QStringLiteral("Наименование прибора"),
-                               QStringLiteral("Версия ПО"), QStringLiteral("Адрес блокнота")};
+const QStringList kIdentLabels{QStringLiteral("Наименование прибора"), QStringLiteral("Версия ПО"),
+                               QStringLiteral("Адрес блокнота")};
 const QStringList kFolderHeaders{QStringLiteral("Список папок"),
                                  QStringLiteral("Количество записей")};
 
@@ -50,7 +50,9 @@ void TGround_form::LoadProtocol() {
     }
 }
 
-void TGround_form::But_clear_protClick() { ListProt->clear(); }
+void TGround_form::But_clear_protClick() {
+    ListProt->clear();
+}
 
 void TGround_form::But_save_protClick() {
     const DialogButton answer = dialogs().Ask(

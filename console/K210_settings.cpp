@@ -58,8 +58,7 @@ bool TGround_form::SaveSettings() {
 
 QString TGround_form::ReportSaveFailure(const QString& path, const QString& reason) {
     const QString text = QStringLiteral("Не удалось записать файл\r\n") + path +
-                         QStringLiteral("\r\n") + reason +
-                         QStringLiteral("\r\nФайл не изменен.");
+                         QStringLiteral("\r\n") + reason + QStringLiteral("\r\nФайл не изменен.");
     dialogs().Message(text, QStringLiteral("ОШИБКА!"), DialogButtons::Ok, DialogIcon::Error);
     return text;
 }
@@ -86,7 +85,9 @@ int TGround_form::SettingNumber(const QString& name, int fallback) {
     return fallback;
 }
 
-void TGround_form::But_save_nastrClick() { SaveSettings(); }
+void TGround_form::But_save_nastrClick() {
+    SaveSettings();
+}
 
 // ---- Users -------------------------------------------------------------------------------
 
@@ -121,8 +122,8 @@ void TGround_form::List_registr_nameClick() {
 
 void TGround_form::But_add_regClick() {
     if (Edit_reg_fam->text().isEmpty()) {
-        dialogs().Message(QStringLiteral("Введите фамилию пользователя"),
-                          QStringLiteral("ОШИБКА!"), DialogButtons::Ok, DialogIcon::Warning);
+        dialogs().Message(QStringLiteral("Введите фамилию пользователя"), QStringLiteral("ОШИБКА!"),
+                          DialogButtons::Ok, DialogIcon::Warning);
         return;
     }
     const QString entry =

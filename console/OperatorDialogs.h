@@ -24,13 +24,13 @@ struct SaveFileChoice {
 };
 
 class OperatorDialogs {
-public:
+  public:
     virtual ~OperatorDialogs() = default;
 
     // A modal message box; returns the button pressed. Closing the box without a button
     // answers Ok for DialogButtons::Ok, No for YesNo and Cancel for YesNoCancel.
-    virtual DialogButton Message(const QString& text, const QString& caption,
-                                 DialogButtons buttons, DialogIcon icon) = 0;
+    virtual DialogButton Message(const QString& text, const QString& caption, DialogButtons buttons,
+                                 DialogIcon icon) = 0;
 
     // A save-file dialog. `filters` are name filters such as "Текстовый файл(*.csv)";
     // `selectedFilter` is 1-based. Nothing when the operator cancels.
@@ -57,17 +57,16 @@ public:
 // Real dialogs on the screen, parented to the window set with setParentWindow (or to the
 // active window).
 class QtOperatorDialogs final : public OperatorDialogs {
-public:
+  public:
     void setParentWindow(QWidget* parent) { parent_ = parent; }
 
     DialogButton Message(const QString& text, const QString& caption, DialogButtons buttons,
                          DialogIcon icon) override;
-    std::optional<SaveFileChoice> SaveFile(const QStringList& filters,
-                                           int selectedFilter) override;
+    std::optional<SaveFileChoice> SaveFile(const QStringList& filters, int selectedFilter) override;
     bool Print(QPrinter& printer) override;
     void ReportError(const QString& text) override;
 
-private:
+  private:
     QWidget* parentWindow() const;
 
     QWidget* parent_ = nullptr;

@@ -12,7 +12,8 @@ QStringList BuildSettingsLines(const SettingsState& state) {
           << QStringLiteral("ShowColDate=") + number(state.showColDate)
           << QStringLiteral("StartEkran=") + number(state.fullScreen ? 1 : 0)
           << QStringLiteral("[NetAdres]") << QStringLiteral("NetAdres=") + state.netAdres
-          << QStringLiteral("[Connect]") << QStringLiteral("Connect=") + number(state.autoConnect ? 1 : 0)
+          << QStringLiteral("[Connect]")
+          << QStringLiteral("Connect=") + number(state.autoConnect ? 1 : 0)
           << QStringLiteral("[Pribor]") << QStringLiteral("Pribor=") + state.pribor
           << QStringLiteral("[Users]")
           << QStringLiteral("UserCount=") + number(static_cast<int>(state.users.size()));

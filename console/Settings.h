@@ -15,14 +15,14 @@ inline const QString kSettingsFileName = QStringLiteral("KVIR-Wpad.ini");
 
 // What SaveSettings writes, taken from the controls.
 struct SettingsState {
-    QString port;                     // the port box's text
-    int startPage = 1;                // 0 by folder, 1 by date, 2 settings page
-    quint8 showColPapka = 255;        // column choice of the by-folder view
-    quint8 showColDate = 255;         // column choice of the by-date view
-    bool fullScreen = false;          // "Раскрывать во весь экран"
+    QString port;               // the port box's text
+    int startPage = 1;          // 0 by folder, 1 by date, 2 settings page
+    quint8 showColPapka = 255;  // column choice of the by-folder view
+    quint8 showColDate = 255;   // column choice of the by-date view
+    bool fullScreen = false;    // "Раскрывать во весь экран"
     QString netAdres = QStringLiteral("1");
-    bool autoConnect = true;          // "Автоопределение"
-    QString pribor;                   // the main window's caption
+    bool autoConnect = true;  // "Автоопределение"
+    QString pribor;           // the main window's caption
     QStringList users{QStringLiteral(" ")};
 };
 

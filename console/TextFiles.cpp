@@ -59,8 +59,8 @@ std::optional<QStringList> LoadLines(const QString& path) {
 bool SaveLinesAtomically(const QString& path, const QStringList& lines, QString* error) {
     QSaveFile file(path);
     const QByteArray bytes = EncodeLines(lines);
-    const bool ok = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
-                    file.commit();
+    const bool ok =
+        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
     if (!ok) {
         if (error != nullptr) {
             *error = file.errorString();

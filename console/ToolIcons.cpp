@@ -187,6 +187,12 @@ QIcon DrawToolIcon(ToolIcon kind, int size) {
         case ToolIcon::Print:
             DrawPrinter(p);
             break;
+        case ToolIcon::Tick: {
+            p.setPen(QPen(kGreen, 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            const QPointF tick[] = {{8, 26}, {19, 37}, {40, 11}};
+            p.drawPolyline(tick, 3);
+            break;
+        }
     }
     p.end();
     return QIcon(pixmap);

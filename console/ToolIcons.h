@@ -8,14 +8,15 @@
 namespace kvir {
 
 enum class ToolIcon {
-    Folders,      // records by folder
-    Calendar,     // records by date
-    FolderGear,   // folder management
-    Settings,     // settings page
-    Connect,      // connect to the instrument
-    Exit,         // end of program
-    SaveToFile,   // tag rows for the export file
-    Print,        // tag rows for printing
+    Folders,     // records by folder
+    Calendar,    // records by date
+    FolderGear,  // folder management
+    Settings,    // settings page
+    Connect,     // connect to the instrument
+    Exit,        // end of program
+    SaveToFile,  // tag rows for the export file
+    Print,       // tag rows for printing
+    Tick,        // header of the tag column
 };
 
 QIcon DrawToolIcon(ToolIcon kind, int size = 44);
@@ -24,16 +25,16 @@ QIcon DrawToolIcon(ToolIcon kind, int size = 44);
 // page being shown, or the connect button while an exchange runs), the others raised.
 class PictureButton : public QToolButton {
     Q_OBJECT
-public:
+  public:
     explicit PictureButton(QWidget* parent = nullptr);
 
     bool isFlat() const { return flat_; }
     void setFlat(bool flat);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     bool flat_ = false;
 };
 

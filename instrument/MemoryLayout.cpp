@@ -85,6 +85,11 @@ const QDate& SerialOrigin() {
 
 constexpr int kSecondsPerDay = 86400;
 
+// "ОБЩАЯ ПАПКА" in Windows-1251.
+QByteArray CommonFolderName() {
+    return QByteArrayLiteral("\xCE\xC1\xD9\xC0\xDF \xCF\xC0\xCF\xCA\xC0");
+}
+
 // Whole seconds since the serial origin, rounded to the nearest second.
 qint64 SerialSeconds(double serial) {
     return static_cast<qint64>(std::llround(serial * kSecondsPerDay));
@@ -218,8 +223,7 @@ QByteArray EncodeFolderHeader(const QByteArray& name) {
 }
 
 QByteArray CommonFolderHeader() {
-    QByteArray bytes =
-        EncodeFolderHeader(QByteArrayLiteral("\xCE\xC1\xD9\xC0\xDF \xCF\xC0\xCF\xCA\xC0"));
+    QByteArray bytes = EncodeFolderHeader(CommonFolderName());
     putU16le(bytes, kFolderPageLayout.headerNameSize, 0x0D29);
     return bytes;
 }
@@ -247,7 +251,7 @@ QByteArray EncodeDirectoryEntry(int slot, const QByteArray& name) {
 }
 
 QByteArray DefaultCommonFolderEntry() {
-    return EncodeDirectoryEntry(0, QByteArrayLiteral("\xCE\xC1\xD9\xC0\xDF \xCF\xC0\xCF\xCA\xC0"));
+    return EncodeDirectoryEntry(0, CommonFolderName());
 }
 
 DirectoryEntry DecodeDirectoryEntry(const QByteArray& bytes, int at) {

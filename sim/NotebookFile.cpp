@@ -399,9 +399,7 @@ QString SaveNotebookText(const Simulator& simulator, const QDate& today) {
     }
     out << QStringLiteral("model %1").arg(DisplayName(model))
         << QStringLiteral("base 0x%1")
-               .arg(base, 4, 16, QLatin1Char('0'))
-               .toUpper()
-               .replace("0X", "0x");
+               .arg(QString::number(base, 16).toUpper().rightJustified(4, QLatin1Char('0')));
     const QByteArray memory = simulator.memory();
     if (model == DeviceModel::Ph510) {
         SaveFolderPages(memory, base, today, out);

@@ -52,7 +52,7 @@ bool SaveNotebookFile(const Simulator& simulator, const QString& path, const QDa
 // and returns FILE; empty when the option is absent. A missing FILE sets `error`.
 QString TakeNotebookOption(QStringList& arguments, QString* error);
 inline constexpr const char* kNotebookOptionHelp =
-    "  --notebook <file>          Notebook text (folders and records, UTF-8) to load into the\n"
-    "                             memory; its \"base\" line sets the notebook base.\n";
+    "  --notebook <file>  Notebook text (folders and records, UTF-8) to load into the\n"
+    "                     memory; its \"base\" line sets the notebook base.\n";
 
 }  // namespace kvir::sim

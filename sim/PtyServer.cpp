@@ -205,6 +205,7 @@ void PtyServer::serve() {
             // arriving at 9600 baud.
             const timespec requestEnd = Add(frameStart, frame->size() * kCharacterNs);
             const bool hangsUp = reply.hangUpAfter >= 0;
+            // A reply nobody takes within the give-up time is lost, as on a real line.
             send(hangsUp ? reply.bytes.left(reply.hangUpAfter) : reply.bytes, requestEnd);
             if (hangsUp || reply.stop) {
                 // The instrument goes away: clients see the line hang up.

@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
         });
     }
 
-    // SIGINT and SIGTERM are taken synchronously below; block them before the server thread starts
-    // so that it inherits the mask and never receives them.
+    // SIGINT and SIGTERM are taken synchronously below; block them before the server thread
+    // starts so that it inherits the mask and never receives them.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);

@@ -13,9 +13,9 @@ int main(int argc, char** argv) {
     kvir::ConsoleApplication app(argc, argv);
     return kvir::RunConsole(app, [] {
         const auto now = std::chrono::system_clock::now().time_since_epoch();
-        std::printf("%lld\n", static_cast<long long>(
-                                  std::chrono::duration_cast<std::chrono::nanoseconds>(now)
-                                      .count()));
+        std::printf("%lld\n",
+                    static_cast<long long>(
+                        std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
         std::fflush(stdout);
         kvir::ConsoleApplication::quit();
     });

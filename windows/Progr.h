@@ -11,7 +11,7 @@ namespace kvir {
 class TFProgramm : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit TFProgramm(QWidget* parent = nullptr);
 
     QLabel* Label_purpose = nullptr;

@@ -56,8 +56,7 @@ Tprogressmetr::Tprogressmetr(QWidget* parent)
     progress_2->setAccessibleName(Label2->text());
 }
 
-void Tprogressmetr::ShowProgress(int foldersPos, int foldersMax, int recordsPos,
-                                 int recordsMax) {
+void Tprogressmetr::ShowProgress(int foldersPos, int foldersMax, int recordsPos, int recordsMax) {
     // The values are bytes: 300 is 44.
     const auto byte = [](int value) { return static_cast<quint8>(value); };
     SetBar(progress_1, byte(foldersPos), byte(foldersMax));
@@ -82,9 +81,13 @@ bool Tprogressmetr::event(QEvent* event) {
     return QWidget::event(event);
 }
 
-void Tprogressmetr::FormClose() { hide(); }
+void Tprogressmetr::FormClose() {
+    hide();
+}
 
-void Tprogressmetr::FormDeactivate() { hide(); }
+void Tprogressmetr::FormDeactivate() {
+    hide();
+}
 
 void Tprogressmetr::FormHide() {
     // Already invisible: hiding is what brought us here.

@@ -13,7 +13,7 @@ namespace kvir {
 class Tprogressmetr : public QWidget {
     Q_OBJECT
 
-public:
+  public:
     explicit Tprogressmetr(QWidget* parent = nullptr);
 
     // Sets both bars and repaints at once. Every value is taken as an unsigned 8-bit number
@@ -26,12 +26,12 @@ public:
     QLabel* Label2 = nullptr;
     QProgressBar* progress_2 = nullptr;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     bool event(QEvent* event) override;
 
-private:
+  private:
     // The window vanishes when closed, when it stops being the active window and when it
     // is hidden; a running sequence goes on regardless.
     void FormClose();

@@ -27,7 +27,9 @@ ConsoleFixture::ConsoleFixture() {
     bus->present = {QStringLiteral("/dev/none")};
 }
 
-ConsoleFixture::~ConsoleFixture() { form.reset(); }
+ConsoleFixture::~ConsoleFixture() {
+    form.reset();
+}
 
 QStringList ConsoleFixture::SettingsWith(const std::map<QString, QString>& values) {
     SettingsState first;
@@ -43,7 +45,9 @@ QStringList ConsoleFixture::SettingsWith(const std::map<QString, QString>& value
     return lines;
 }
 
-QString ConsoleFixture::PathOf(const QString& name) const { return QDir(dir.path()).filePath(name); }
+QString ConsoleFixture::PathOf(const QString& name) const {
+    return QDir(dir.path()).filePath(name);
+}
 
 void ConsoleFixture::WriteSettings(const QStringList& lines) {
     WriteFile(kSettingsFileName, EncodeLines(lines));

@@ -21,7 +21,7 @@ namespace kvir::test {
 QByteArray FirstStartSettingsBytes();
 
 class ConsoleFixture : public ::testing::Test {
-protected:
+  protected:
     ConsoleFixture();
     ~ConsoleFixture() override;
 

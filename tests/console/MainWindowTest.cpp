@@ -27,7 +27,7 @@ namespace kvir::test {
 namespace {
 
 class MainWindowTest : public ConsoleFixture {
-protected:
+  protected:
     MainWindowTest() { WriteSettings(SettingsWith({{"Connect", "0"}})); }
 };
 
@@ -35,28 +35,68 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndAccessibleNames) {
     TGround_form& f = Start();
     EXPECT_EQ(f.objectName(), QStringLiteral("Ground_form"));
     const char* names[] = {
-        "MainMenu1",      "Panel3",          "But_sort_name",   "But_sort_date",
-        "But_contr_papka", "But_nastr",      "But_conect",      "But_exit",
-        "Panel_nastr",    "Page_nastr",      "Tab_nastr",       "Tab_prot",
-        "Page_edit_name", "Page_sort_name",  "Rbut_auto",       "Rbut_handle",
-        "ComboBox1",      "Edit_net_adr",    "Rbut_sort_papka", "Rbut_sort_date",
-        "Rbut_nastr",     "Chbut_fulekran",  "List_registr_name", "Edit_reg_fam",
-        "Edit_reg_name",  "Edit_reg_fas",    "But_add_reg",     "But_del_reg",
-        "CheckBox1",      "CheckBox8",       "CheckBoxd1",      "CheckBoxd8",
-        "But_save_nastr", "ListProt",        "Tabl_identif",    "Tabl_prop_wpad",
-        "But_clear_prot", "But_save_prot",   "List_name",       "Label3",
-        "edit_name",      "But_new_name",    "But_rename_name", "Butt_del_name",
-        "Butt_clear_papka", "Butt_clear_all", "Panel6",         "But_init_wpad",
-        "But_save_wpad",  "Tabl_sort_name_dat", "But_file_zap", "But_print_zap",
-        "But_exe_zap",    "Timer1",
+        "MainMenu1",
+        "Panel3",
+        "But_sort_name",
+        "But_sort_date",
+        "But_contr_papka",
+        "But_nastr",
+        "But_conect",
+        "But_exit",
+        "Panel_nastr",
+        "Page_nastr",
+        "Tab_nastr",
+        "Tab_prot",
+        "Page_edit_name",
+        "Page_sort_name",
+        "Rbut_auto",
+        "Rbut_handle",
+        "ComboBox1",
+        "Edit_net_adr",
+        "Rbut_sort_papka",
+        "Rbut_sort_date",
+        "Rbut_nastr",
+        "Chbut_fulekran",
+        "List_registr_name",
+        "Edit_reg_fam",
+        "Edit_reg_name",
+        "Edit_reg_fas",
+        "But_add_reg",
+        "But_del_reg",
+        "CheckBox1",
+        "CheckBox8",
+        "CheckBoxd1",
+        "CheckBoxd8",
+        "But_save_nastr",
+        "ListProt",
+        "Tabl_identif",
+        "Tabl_prop_wpad",
+        "But_clear_prot",
+        "But_save_prot",
+        "List_name",
+        "Label3",
+        "edit_name",
+        "But_new_name",
+        "But_rename_name",
+        "Butt_del_name",
+        "Butt_clear_papka",
+        "Butt_clear_all",
+        "Panel6",
+        "But_init_wpad",
+        "But_save_wpad",
+        "Tabl_sort_name_dat",
+        "But_file_zap",
+        "But_print_zap",
+        "But_exe_zap",
+        "Timer1",
     };
     for (const char* name : names) {
         EXPECT_NE(f.findChild<QObject*>(name), nullptr) << name;
     }
     const std::pair<const char*, const char*> actions[] = {
-        {"m_connekt", "Подключиться"}, {"m_contr_papka", "Управление папками"},
-        {"m_nastr", "Настройки"},      {"m_exit", "Выход"},
-        {"m_sort_name", "По папкам"},  {"m_sort_date", "По дате"},
+        {"m_connekt", "Подключиться"},    {"m_contr_papka", "Управление папками"},
+        {"m_nastr", "Настройки"},         {"m_exit", "Выход"},
+        {"m_sort_name", "По папкам"},     {"m_sort_date", "По дате"},
         {"m_proekt_info", "О программе"},
     };
     for (const auto& [name, text] : actions) {
@@ -65,9 +105,9 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndAccessibleNames) {
         EXPECT_EQ(action->text(), QString(text)) << name;
     }
     const std::pair<QWidget*, const char*> labelled[] = {
-        {f.ComboBox1, "Порт №"},       {f.Edit_net_adr, "Устройство №"},
-        {f.Edit_reg_fam, "Фамилия"},   {f.Edit_reg_name, "Имя"},
-        {f.Edit_reg_fas, "Отчество"},  {f.edit_name, "Имя папки (не более 16 символов)"},
+        {f.ComboBox1, "Порт №"},        {f.Edit_net_adr, "Устройство №"},
+        {f.Edit_reg_fam, "Фамилия"},    {f.Edit_reg_name, "Имя"},
+        {f.Edit_reg_fas, "Отчество"},   {f.edit_name, "Имя папки (не более 16 символов)"},
         {f.But_conect, "Подключиться"}, {f.But_exit, "Выход"},
         {f.But_sort_date, "По дате"},
     };
@@ -75,9 +115,9 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndAccessibleNames) {
         EXPECT_EQ(widget->accessibleName(), QString(text)) << widget->objectName().toStdString();
     }
     EXPECT_EQ(f.But_contr_papka->toolTip(), QStringLiteral("Управление папками"));
-    for (QWidget* unnamed : std::initializer_list<QWidget*>{
-             f.List_registr_name, f.ListProt, f.Tabl_identif, f.Tabl_prop_wpad, f.List_name,
-             f.Tabl_sort_name_dat}) {
+    for (QWidget* unnamed :
+         std::initializer_list<QWidget*>{f.List_registr_name, f.ListProt, f.Tabl_identif,
+                                         f.Tabl_prop_wpad, f.List_name, f.Tabl_sort_name_dat}) {
         EXPECT_FALSE(unnamed->accessibleName().isEmpty()) << unnamed->objectName().toStdString();
     }
     EXPECT_EQ(f.Page_nastr->tabText(0), QStringLiteral("Настройки программы"));
@@ -85,6 +125,18 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndAccessibleNames) {
     EXPECT_EQ(f.Tabl_sort_name_dat->columnCount(), 10);
     EXPECT_EQ(f.Tabl_prop_wpad->horizontalHeaderItem(1)->text(),
               QStringLiteral("Количество записей"));
+}
+
+TEST_F(MainWindowTest, EveryPageFitsTheDesignSize) {
+    TGround_form& f = Start();
+    f.SetColumnSet(kModel210);  // the longest column captions
+    f.show();
+    const QSize least = f.minimumSizeHint();
+    EXPECT_LE(least.width(), 760);
+    EXPECT_LE(least.height(), 537);
+    EXPECT_EQ(f.size(), QSize(760, 537));
+    EXPECT_EQ(f.Panel3->width(), 65);
+    EXPECT_EQ(f.Panel_prot_info->width(), 286);
 }
 
 TEST_F(MainWindowTest, ButtonsAndMenuItemsSwitchPagesAndTheFlatButton) {
@@ -107,7 +159,8 @@ TEST_F(MainWindowTest, ButtonsAndMenuItemsSwitchPagesAndTheFlatButton) {
             } else {
                 c.button->click();
             }
-            EXPECT_EQ(f.Panel_nastr->currentWidget(), c.page) << c.button->objectName().toStdString();
+            EXPECT_EQ(f.Panel_nastr->currentWidget(), c.page)
+                << c.button->objectName().toStdString();
             for (const QToolButton* other : f.Panel3->findChildren<QToolButton*>()) {
                 EXPECT_EQ(f.isFlat(other), other == c.button) << other->objectName().toStdString();
             }
@@ -144,27 +197,63 @@ TEST_F(MainWindowTest, UsersListRules) {
     const struct {
         const char* name;
         QStringList before;
-        int selected;            // row selected before the action, -1 none
-        QStringList fields;      // surname, name, patronymic
+        int selected;        // row selected before the action, -1 none
+        QStringList fields;  // surname, name, patronymic
         Action action;
         QStringList after;
         QStringList messages;
         QStringList fieldsAfter;
     } cases[] = {
-        {"add", {" "}, 0, {"Иванов", "Иван", "Иванович"}, Add,
-         {" ", "Иванов Иван Иванович"}, {}, {"Иванов", "Иван", "Иванович"}},
-        {"surname alone ends in two blanks", {}, -1, {"Петров", "", ""}, Add, {"Петров  "}, {},
+        {"add",
+         {" "},
+         0,
+         {"Иванов", "Иван", "Иванович"},
+         Add,
+         {" ", "Иванов Иван Иванович"},
+         {},
+         {"Иванов", "Иван", "Иванович"}},
+        {"surname alone ends in two blanks",
+         {},
+         -1,
+         {"Петров", "", ""},
+         Add,
+         {"Петров  "},
+         {},
          {"Петров", "", ""}},
-        {"duplicate", {"Петров Пётр "}, -1, {"Петров", "Пётр", ""}, Add, {"Петров Пётр "},
-         {kExists}, {"Петров", "Пётр", ""}},
-        {"case counts", {"петров Пётр "}, -1, {"Петров", "Пётр", ""}, Add,
-         {"петров Пётр ", "Петров Пётр "}, {}, {"Петров", "Пётр", ""}},
-        {"empty surname", {" "}, -1, {"", "Иван", "Иванович"}, Add, {" "}, {kNoSurname},
+        {"duplicate",
+         {"Петров Пётр "},
+         -1,
+         {"Петров", "Пётр", ""},
+         Add,
+         {"Петров Пётр "},
+         {kExists},
+         {"Петров", "Пётр", ""}},
+        {"case counts",
+         {"петров Пётр "},
+         -1,
+         {"Петров", "Пётр", ""},
+         Add,
+         {"петров Пётр ", "Петров Пётр "},
+         {},
+         {"Петров", "Пётр", ""}},
+        {"empty surname",
+         {" "},
+         -1,
+         {"", "Иван", "Иванович"},
+         Add,
+         {" "},
+         {kNoSurname},
          {"", "Иван", "Иванович"}},
         {"delete selected", {"А Б В", "Г Д Е"}, 0, {}, Delete, {"Г Д Е"}, {}, {"", "", ""}},
         {"delete without selection", {"А Б В"}, -1, {}, Delete, {"А Б В"}, {}, {"", "", ""}},
-        {"four words", {"Сидоров Пётр Ильич Младший"}, 0, {"x", "y", "z"}, Click,
-         {"Сидоров Пётр Ильич Младший"}, {}, {"Сидоров", "Пётр", "Ильич Младший"}},
+        {"four words",
+         {"Сидоров Пётр Ильич Младший"},
+         0,
+         {"x", "y", "z"},
+         Click,
+         {"Сидоров Пётр Ильич Младший"},
+         {},
+         {"Сидоров", "Пётр", "Ильич Младший"}},
         {"no blank", {"Сидоров"}, 0, {"x", "y", "z"}, Click, {"Сидоров"}, {}, {"Сидоров", "", ""}},
         {"blank entry", {" "}, 0, {"x", "y", "z"}, Click, {" "}, {}, {"", "", ""}},
     };
@@ -198,9 +287,9 @@ TEST_F(MainWindowTest, UsersListRules) {
         }
         EXPECT_EQ(f.users(), c.after) << c.name;
         EXPECT_EQ(dialogs.transcript(), c.messages) << c.name;
-        EXPECT_EQ((QStringList{f.Edit_reg_fam->text(), f.Edit_reg_name->text(),
-                               f.Edit_reg_fas->text()}),
-                  c.fieldsAfter)
+        EXPECT_EQ(
+            (QStringList{f.Edit_reg_fam->text(), f.Edit_reg_name->text(), f.Edit_reg_fas->text()}),
+            c.fieldsAfter)
             << c.name;
     }
 }
@@ -229,11 +318,11 @@ TEST_F(MainWindowTest, SaveSettingsWritesTheControls) {
     f.List_registr_name->addItem(QStringLiteral("Иванов Иван "));
     f.But_save_nastr->click();
     const QStringList lines = *LoadLines(PathOf(kSettingsFileName));
-    EXPECT_EQ(lines, (QStringList{"[Port]", "port=/dev/ttyS0", "[StartPage]", "StartPage=2",
-                                  "[ShowCol]", "ShowColPapka=251", "ShowColDate=127",
-                                  "StartEkran=1", "[NetAdres]", "NetAdres=5", "[Connect]",
-                                  "Connect=1", "[Pribor]", "Pribor=КВИР-XXXvX", "[Users]",
-                                  "UserCount=2", " ", "Иванов Иван "}));
+    EXPECT_EQ(lines,
+              (QStringList{"[Port]", "port=/dev/ttyS0", "[StartPage]", "StartPage=2", "[ShowCol]",
+                           "ShowColPapka=251", "ShowColDate=127", "StartEkran=1", "[NetAdres]",
+                           "NetAdres=5", "[Connect]", "Connect=1", "[Pribor]", "Pribor=КВИР-XXXvX",
+                           "[Users]", "UserCount=2", " ", "Иванов Иван "}));
     // Later lookups see what was written.
     EXPECT_EQ(f.SettingValue("netadres"), QStringLiteral("5"));
     // A typed device path is saved as typed.
@@ -296,10 +385,11 @@ TEST_F(MainWindowTest, SavingTheProtocolWritesItsExactBytes) {
     f.But_save_prot->click();
     EXPECT_EQ(dialogs.transcript(), QStringList{kSaveQuestion});
     EXPECT_EQ(dialogs.calls()[0].buttons, DialogButtons::YesNo);
-    EXPECT_EQ(ReadFile(kProtocolFileName),
-              QByteArray("07.12.2026 09:05:14  \xCD\xE0\xF7\xE0\xEB\xEE \xF0\xE0\xE1\xEE\xF2\xFB\r\n"
-                         "07.12.2026 14:05:14  \xCF\xF0\xE8\xE1\xEE\xF0 \xCA\xC2\xC8\xD0-510v2 "
-                         "\xEF\xEE\xE4\xEA\xEB\xFE\xF7\xE5\xED /dev/ttyS0\r\n"));
+    EXPECT_EQ(
+        ReadFile(kProtocolFileName),
+        QByteArray("07.12.2026 09:05:14  \xCD\xE0\xF7\xE0\xEB\xEE \xF0\xE0\xE1\xEE\xF2\xFB\r\n"
+                   "07.12.2026 14:05:14  \xCF\xF0\xE8\xE1\xEE\xF0 \xCA\xC2\xC8\xD0-510v2 "
+                   "\xEF\xEE\xE4\xEA\xEB\xFE\xF7\xE5\xED /dev/ttyS0\r\n"));
 }
 
 TEST_F(MainWindowTest, ProtocolAnswerNoClearAndEmptySave) {

@@ -25,10 +25,14 @@ TEST(PortList, EntriesAreTheDevicesThatOpenPlusTheConfiguredPort) {
         QString configured;
         QStringList entries;
     } cases[] = {
-        {"all open", {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"}, "/dev/ttyS1",
+        {"all open",
+         {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"},
+         "/dev/ttyS1",
          {"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyUSB0"}},
         {"busy ones left out", {"/dev/ttyUSB0"}, "", {"/dev/ttyUSB0"}},
-        {"simulator link added last", {"/dev/ttyS0", "/tmp/kvir-sim"}, "/tmp/kvir-sim",
+        {"simulator link added last",
+         {"/dev/ttyS0", "/tmp/kvir-sim"},
+         "/tmp/kvir-sim",
          {"/dev/ttyS0", "/tmp/kvir-sim"}},
         {"configured port that does not open", {"/dev/ttyS0"}, "COM0", {"/dev/ttyS0"}},
         {"configured but enumerated and busy", {}, "/dev/ttyS1", {}},

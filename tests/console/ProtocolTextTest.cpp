@@ -12,9 +12,8 @@ TEST(ProtocolText, TimeZoneIsRemovedFromTheTimeFormat) {
         const char* format;
         const char* expected;
     } cases[] = {
-        {"HH:mm:ss t", "HH:mm:ss"},     {"h:mm:ss AP t", "h:mm:ss AP"},
-        {"t HH:mm:ss", "HH:mm:ss"},     {"HH:mm:ss tttt", "HH:mm:ss"},
-        {"HH:mm:ss", "HH:mm:ss"},       {"H 't' mm t", "H 't' mm"},
+        {"HH:mm:ss t", "HH:mm:ss"},    {"h:mm:ss AP t", "h:mm:ss AP"}, {"t HH:mm:ss", "HH:mm:ss"},
+        {"HH:mm:ss tttt", "HH:mm:ss"}, {"HH:mm:ss", "HH:mm:ss"},       {"H 't' mm t", "H 't' mm"},
         {"HH t mm", "HH mm"},
     };
     for (const auto& c : cases) {

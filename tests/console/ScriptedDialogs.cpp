@@ -82,10 +82,11 @@ std::optional<ScriptedDialogs::Scripted> ScriptedDialogs::take(DialogCall::Kind 
 
 DialogButton ScriptedDialogs::Message(const QString& text, const QString& caption,
                                       DialogButtons buttons, DialogIcon icon) {
-    const auto next = take(DialogCall::Message, {DialogCall::Message, text, caption, buttons, icon, {}});
+    const auto next =
+        take(DialogCall::Message, {DialogCall::Message, text, caption, buttons, icon, {}});
     if (!next) {
         // The safe answer: nothing is done.
-        return buttons == DialogButtons::Ok ? DialogButton::Ok
+        return buttons == DialogButtons::Ok      ? DialogButton::Ok
                : buttons == DialogButtons::YesNo ? DialogButton::No
                                                  : DialogButton::Cancel;
     }

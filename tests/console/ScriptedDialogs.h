@@ -22,15 +22,15 @@ struct DialogCall {
 };
 
 class ScriptedDialogs final : public OperatorDialogs {
-public:
+  public:
     ~ScriptedDialogs() override;
 
     // Scripted answers, consumed in order.
-    void answer(DialogButton button);                   // next message box
+    void answer(DialogButton button);  // next message box
     void answerSave(const QString& path, int filterIndex);
     void cancelSave();
     void answerPrint(bool accepted);
-    void expectError();                                 // next standard error box
+    void expectError();  // next standard error box
 
     const std::vector<DialogCall>& calls() const { return calls_; }
     // "caption|text" of every call, for compact assertions.
@@ -39,12 +39,11 @@ public:
 
     DialogButton Message(const QString& text, const QString& caption, DialogButtons buttons,
                          DialogIcon icon) override;
-    std::optional<SaveFileChoice> SaveFile(const QStringList& filters,
-                                           int selectedFilter) override;
+    std::optional<SaveFileChoice> SaveFile(const QStringList& filters, int selectedFilter) override;
     bool Print(QPrinter& printer) override;
     void ReportError(const QString& text) override;
 
-private:
+  private:
     struct Scripted {
         DialogCall::Kind kind;
         DialogButton button = DialogButton::Ok;

@@ -38,16 +38,15 @@ TEST(Settings, ControlsStateReachesItsLines) {
 }
 
 TEST(Settings, ValueLookupTakesTheFirstNameWithoutRegardToCase) {
-    const QStringList lines{"[Port]",    "port = COM1", "PORT=COM2", "port=COM3", "NetAdres=",
-                            "Pribor=a=b", "noequals",   "[x]"};
+    const QStringList lines{"[Port]",    "port = COM1", "PORT=COM2", "port=COM3",
+                            "NetAdres=", "Pribor=a=b",  "noequals",  "[x]"};
     const struct {
         const char* name;
         QString value;
     } cases[] = {
-        {"port", "COM2"},      // "port " with a blank is another name
-        {"Port", "COM2"},      {"port ", " COM1"}, {"NetAdres", ""},
-        {"Pribor", "a=b"},     {"noequals", ""},   {"missing", ""},
-        {"[Port]", ""},
+        {"port", "COM2"},  // "port " with a blank is another name
+        {"Port", "COM2"}, {"port ", " COM1"}, {"NetAdres", ""}, {"Pribor", "a=b"},
+        {"noequals", ""}, {"missing", ""},    {"[Port]", ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(SettingValue(lines, QString::fromLatin1(c.name)), c.value) << c.name;
@@ -76,10 +75,19 @@ TEST(Settings, DecimalValues) {
         const char* text;
         std::optional<int> value;
     } cases[] = {
-        {"0", 0},          {"7", 7},           {"-1", -1},         {"+3", 3},
-        {"255", 255},      {"", std::nullopt}, {"abc", std::nullopt}, {" 1", std::nullopt},
-        {"1 ", std::nullopt}, {"0x10", std::nullopt}, {"1.5", std::nullopt},
-        {"-", std::nullopt}, {"99999999999", std::nullopt},
+        {"0", 0},
+        {"7", 7},
+        {"-1", -1},
+        {"+3", 3},
+        {"255", 255},
+        {"", std::nullopt},
+        {"abc", std::nullopt},
+        {" 1", std::nullopt},
+        {"1 ", std::nullopt},
+        {"0x10", std::nullopt},
+        {"1.5", std::nullopt},
+        {"-", std::nullopt},
+        {"99999999999", std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ParseDecimal(QString::fromLatin1(c.text)), c.value) << c.text;

@@ -31,7 +31,9 @@ QStringList IdentValues(const TGround_form& form) {
             Cell(form.Tabl_identif, 2, 1)};
 }
 
-QStringList Users(const TGround_form& form) { return form.users(); }
+QStringList Users(const TGround_form& form) {
+    return form.users();
+}
 
 // The flat buttons of the tool bar, by name.
 QStringList FlatButtons(const TGround_form& form) {
@@ -138,7 +140,8 @@ TEST_F(StartupTest, StartPageThatIsNoNumberIsReportedOnceAndStartUpFinishes) {
 
 TEST_F(StartupTest, ColumnMaskThatIsNoNumberIsReportedOnceAndAllColumnsShow) {
     dialogs.answer(DialogButton::Ok);
-    WriteSettings(SettingsWith({{"ShowColPapka", "x1"}, {"ShowColDate", "5"}, {"Pribor", kModel510}}));
+    WriteSettings(
+        SettingsWith({{"ShowColPapka", "x1"}, {"ShowColDate", "5"}, {"Pribor", kModel510}}));
     TGround_form& f = Start();
     EXPECT_EQ(dialogs.transcript(),
               QStringList{"ОШИБКА!|Значение параметра ShowColPapka \"x1\" в файле KVIR-Wpad.ini "
@@ -216,14 +219,19 @@ TEST_F(StartupTest, RemainingSettingsReachTheirControls) {
     QStringList lines = SettingsWith({{"StartEkran", "1"}, {"NetAdres", ""}});
     lines.removeLast();
     lines[lines.indexOf("UserCount=1")] = "UserCount=2";
-    lines << "Иванов Иван Иванович" << "Петров  " << "Сидоров" << "" << "Ким А Б В";
+    lines << "Иванов Иван Иванович"
+          << "Петров  "
+          << "Сидоров"
+          << ""
+          << "Ким А Б В";
     WriteSettings(lines);
     TGround_form& f = Start();
     EXPECT_TRUE(f.Chbut_fulekran->isChecked());
     EXPECT_TRUE(f.windowState().testFlag(Qt::WindowMaximized));
     EXPECT_TRUE(f.Edit_net_adr->text().isEmpty());
     // The count written after UserCount= is no limit.
-    EXPECT_EQ(Users(f), (QStringList{"Иванов Иван Иванович", "Петров  ", "Сидоров", "", "Ким А Б В"}));
+    EXPECT_EQ(Users(f),
+              (QStringList{"Иванов Иван Иванович", "Петров  ", "Сидоров", "", "Ким А Б В"}));
     EXPECT_EQ(f.List_registr_name->currentRow(), 0);
     EXPECT_TRUE(f.Edit_reg_fam->text().isEmpty());
 }
@@ -248,8 +256,8 @@ TEST_F(StartupTest, UnwritableSettingsFileIsReportedAndStartUpFinishes) {
     TGround_form& f = Start();
     ASSERT_EQ(dialogs.calls().size(), 1U);
     EXPECT_EQ(dialogs.calls()[0].caption, QStringLiteral("ОШИБКА!"));
-    EXPECT_TRUE(dialogs.calls()[0].text.startsWith(
-        QStringLiteral("Не удалось записать файл\r\n") + PathOf(kSettingsFileName) + "\r\n"));
+    EXPECT_TRUE(dialogs.calls()[0].text.startsWith(QStringLiteral("Не удалось записать файл\r\n") +
+                                                   PathOf(kSettingsFileName) + "\r\n"));
     EXPECT_TRUE(dialogs.calls()[0].text.endsWith(QStringLiteral("\r\nФайл не изменен.")));
     // The lines just built serve the run.
     EXPECT_EQ(f.SettingValue("Connect"), QStringLiteral("1"));

@@ -1,0 +1,105 @@
+#pragma once
+// The whole-notebook sequences: reading the notebook, writing one folder or the whole
+// notebook back, and initialising it, each as one run of instrument operations in the order
+// and with the progress values the console shows. They touch no widget, show no message and
+// write no protocol line: the console wraps them with its dialogs, the progress window, the
+// busy state and the protocol, and reports the result they return.
+//
+// Every sequence stops at the first request that fails and returns that request's result;
+// nothing already written is restored, so the instrument may then hold a partly written
+// notebook. Apart from the packing of the "КВИР-210v1" whole-notebook write, the in-memory
+// notebook (NotebookImage and the folder list, reached through the instrument's context) is
+// only read by the writes.
+
+#include "DeviceModel.h"
+#include "NotebookImage.h"
+#include "Util_modbas.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace kvir {
+
+// A "КВИР-210v1" notebook holds more records than its record pages can take
+// (page count × 23): the write is refused before anything is sent.
+constexpr ExchangeResult kNotebookTooLarge = 149;
+
+// The progress window's two bars: folders done and total, records done and total.
+using ProgressFn =
+    std::function<void(int foldersPos, int foldersMax, int recordsPos, int recordsMax)>;
+// Called after every page read, right after its progress call: the console refills its
+// record table there.
+using PageReadFn = std::function<void()>;
+
+struct ReadOutcome {
+    ExchangeResult result = xr::kOk;
+    // False when reading stopped on an error in the mode switch to state 1, the directory or
+    // a page; the console then enters no "read" line in its protocol. A failure of the
+    // closing mode switch of the "КВИР-210v1" still counts as completed.
+    bool completed = false;
+};
+
+// Reads the whole notebook of `model` into the context's NotebookImage and folder list, which
+// the caller has emptied. "КВИР-510v2": every folder page. "КВИР-210v1": exchange mode 1, the
+// directory, every record page, exchange mode 2. What was read before an error stays.
+// Progress: "КВИР-510v2" (0, n, 0, 26) first and (j + 1, n, 13, 26) after page j;
+// "КВИР-210v1" (0, 1, 0, n) first, (1, 1, 0, n) after the directory and (1, 1, i + 1, n)
+// after page i. Any other model reads nothing and completes with 0. Without a notebook base
+// in the identification table nothing is sent: 134, not completed.
+ReadOutcome ReadWholeNotebook(Instrument& instrument, DeviceModel model, const ProgressFn& progress,
+                              const PageReadFn& afterPage = {});
+
+// Writes folder `index` (0-based position in the folder list) after a folder edit.
+// "КВИР-510v2": that folder's page only (erase, name header unless index 0, its first 26
+// records in slot order). "КВИР-210v1": the whole directory, every named entry at its own
+// position, and every record page, whatever the index.
+ExchangeResult WriteFolderSequence(Instrument& instrument, DeviceModel model, int index,
+                                   const QString& name, const ProgressFn& progress);
+
+// Writes the whole notebook. "КВИР-510v2": the named folders packed onto consecutive pages
+// in list order; memory is not changed, the read that follows shows the packed order.
+// "КВИР-210v1": the folder list and the records are packed in memory first (named entries
+// moved down, their records renumbered, records of folders beyond the named ones dropped,
+// the image compacted), then the directory and every record page are written.
+ExchangeResult WriteNotebookSequence(Instrument& instrument, DeviceModel model,
+                                     const ProgressFn& progress);
+
+// Erases the notebook down to an empty common folder "ОБЩАЯ ПАПКА". Memory is not changed;
+// the console reads the empty notebook afterwards.
+ExchangeResult InitNotebookSequence(Instrument& instrument, DeviceModel model,
+                                    const ProgressFn& progress);
+
+// Records the model's pages can hold: page count × 23 ("КВИР-210v1") or × 26 ("КВИР-510v2").
+int RecordCapacity(DeviceModel model, int base);
+
+// ---- Comparing a written notebook with the one read back ----------------------------------
+
+struct DigestRecord {
+    QString folder;    // the name of the record's folder
+    QByteArray bytes;  // the record's stored fields, without folder number and check word
+
+    bool operator==(const DigestRecord&) const = default;
+    bool operator<(const DigestRecord& other) const;
+};
+
+// What a notebook holds, independent of folder numbers (which change when folders are
+// packed): the named folders in list order, and one entry per record the instrument keeps
+// (a "КВИР-510v2" keeps the first 26 records of each named folder only), sorted.
+struct NotebookDigest {
+    QStringList folders;
+    QList<DigestRecord> records;
+
+    bool operator==(const NotebookDigest&) const = default;
+};
+
+NotebookDigest DigestOf(const NotebookImage& image, const QStringList& folders, DeviceModel model);
+
+// The first difference, one short Russian line for the operator and the protocol; empty when
+// the digests are equal.
+QString DescribeDifference(const NotebookDigest& written, const NotebookDigest& read);
+
+}  // namespace kvir

@@ -1,0 +1,162 @@
+// The simulator's notebook text files: the shipped samples read through the instrument
+// operations, save and load giving the same memory, and the lines a file may not hold.
+
+#include "NotebookBench.h"
+
+#include "instrument/MemoryLayout.h"
+#include "sim/NotebookFile.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kvir {
+namespace {
+
+using test::NotebookBench;
+
+QString SamplePath(const char* name) {
+    return QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/") + QLatin1String(name);
+}
+
+struct SampleCase {
+    const char* file;
+    DeviceModel model;
+    int base;
+    int folders;  // named folders
+    int records;
+};
+
+void PrintTo(const SampleCase& c, std::ostream* os) {
+    *os << c.file;
+}
+
+class Sample : public testing::TestWithParam<SampleCase> {};
+
+TEST_P(Sample, ReadsBackThroughTheInstrumentAndSavesLosslessly) {
+    const SampleCase& c = GetParam();
+    // The bench starts with a base of its own; the file's "base" line moves it.
+    auto bench = std::make_unique<NotebookBench>(c.model, 0xF000);
+    sim::NotebookFileError error;
+    ASSERT_TRUE(sim::LoadNotebookFile(bench->simulator, SamplePath(c.file), &error))
+        << error.text().toStdString();
+    ASSERT_EQ(bench->simulator.identification().notebookBase, c.base);
+    bench->base = c.base;
+    bench->context.ident[kIdentBase] = QString::number(c.base);
+    bench->context.date = QDate(2026, 12, 8);
+
+    ASSERT_EQ(bench->ReadWhole(), xr::kOk);
+    EXPECT_EQ(RecordCount(bench->context.image), c.records);
+    EXPECT_EQ(bench->context.folders.size() - bench->context.folders.count(kFreeFolder), c.folders);
+    EXPECT_EQ(bench->context.folders.value(0), kCommonFolder);
+    EXPECT_TRUE(bench->context.warnings.isEmpty());
+    // Every record lies in the sample's months and in a named folder.
+    for (int s = 0; s < c.records; ++s) {
+        const QDate d = DateOfSerial(bench->context.image.stamp[s]);
+        ASSERT_TRUE(d >= QDate(2026, 2, 1) && d <= QDate(2026, 11, 30)) << s;
+        ASSERT_NE(bench->context.folders.value(bench->context.image.folderNo[s] - 1), kFreeFolder);
+    }
+
+    // Saved and loaded again, the notebook is the same memory.
+    const QString saved = sim::SaveNotebookText(bench->simulator, bench->context.date);
+    sim::Simulator again;
+    again.setIdentification(bench->simulator.identification());
+    ASSERT_TRUE(sim::LoadNotebookText(again, saved, &error)) << error.text().toStdString();
+    EXPECT_TRUE(again.memory() == bench->simulator.memory());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, Sample,
+    testing::Values(SampleCase{"510-small.txt", DeviceModel::Ph510, 0xD000, 6, 31},
+                    SampleCase{"510-full.txt", DeviceModel::Ph510, 0xD000, 21, 21 * 26},
+                    SampleCase{"210-small.txt", DeviceModel::Conc210, 0xD000, 5, 37},
+                    SampleCase{"210-full.txt", DeviceModel::Conc210, 0xA000, 25, 1000}));
+
+TEST(NotebookFile, StoresTheLinesAsTheInstrumentWould) {
+    auto bench = std::make_unique<NotebookBench>(DeviceModel::Conc210, 0xF000);
+    sim::NotebookFileError error;
+    ASSERT_TRUE(sim::LoadNotebookText(bench->simulator,
+                                      "folder 2 A\n"
+                                      "record 2 2024-03-05 06:00:01 2 11.5 355 0.25 12\n"
+                                      "record 3 2025-02-28 00:00:00 0 1 2 3\n",
+                                      &error))
+        << error.text().toStdString();
+    // Entry 1 and two records: month and day only, the time in two-second steps.
+    EXPECT_EQ(bench->simulator.readMemory(0xF814, 20), EncodeDirectoryEntry(1, "A"));
+    EXPECT_EQ(bench->simulator.readMemory(0xF800, 1), QByteArray(1, '\xFF'));
+    EXPECT_EQ(bench->simulator.readMemory(0xF000, 22),
+              QByteArray::fromHex("02024000302A0C00000038410080B1430000803E6603"));
+    EXPECT_EQ(bench->simulator.readMemory(0xF016, 6), QByteArray::fromHex("03003A000000"));
+}
+
+TEST(NotebookFile, RefusesWhatTheInstrumentCannotHold) {
+    const QString record = QStringLiteral(" 2026-05-01 10:00:00 1 20 0 7\n");
+    const struct {
+        const char* name;
+        DeviceModel model;
+        QString text;
+        int line;
+    } cases[] = {
+        {"unknown line", DeviceModel::Ph510, "folder 1 A\nnote x\n", 2},
+        {"other model", DeviceModel::Ph510, "model КВИР-210v1\n", 1},
+        {"base without pages", DeviceModel::Conc210, "base 0xF800\n", 1},
+        {"name with я", DeviceModel::Ph510, "folder 2 Заявка\n", 1},
+        {"name of 17 bytes", DeviceModel::Conc210, "folder 2 ABCDEFGHIJKLMNOPQ\n", 1},
+        {"name not in the code page", DeviceModel::Conc210, "folder 2 Straße\n", 1},
+        {"empty name of a page", DeviceModel::Ph510, "folder 2\n", 1},
+        {"folder named twice", DeviceModel::Conc210, "folder 2 A\nfolder 2 B\n", 2},
+        {"folder beyond the directory", DeviceModel::Conc210, "folder 26 A\n", 1},
+        {"folder beyond the pages", DeviceModel::Ph510, "folder 9 A\n", 1},
+        {"record of an unnamed page", DeviceModel::Ph510, "folder 1 A\nrecord 2" + record, 2},
+        {"27 records in a page", DeviceModel::Ph510,
+         "folder 1 A\n" + ("record 1" + record).repeated(27), 28},
+        {"mode ending a page", DeviceModel::Ph510,
+         "folder 1 A\nrecord 1 2026-05-01 10:00:00 0 1 2 3\n", 2},
+        {"salinity of a pH meter", DeviceModel::Ph510,
+         "folder 1 A\nrecord 1 2026-05-01 10:00:00 1 1 2 3 4\n", 2},
+        {"salinity out of range", DeviceModel::Conc210,
+         "record 1 2026-05-01 10:00:00 1 1 2 3 70000\n", 1},
+        {"bad date", DeviceModel::Conc210, "record 1 2026-02-30 10:00:00 1 1 2 3\n", 1},
+        {"bad value", DeviceModel::Conc210, "record 1 2026-02-03 10:00:00 1 1 x 3\n", 1},
+        {"records beyond the pages", DeviceModel::Conc210,
+         ("record 1" + record).repeated(4 * 23 + 1), 4 * 23 + 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bench = std::make_unique<NotebookBench>(c.model, 0xF000);
+        const QByteArray before = bench->simulator.memory();
+        sim::NotebookFileError error;
+        EXPECT_FALSE(sim::LoadNotebookText(bench->simulator, c.text, &error));
+        EXPECT_EQ(error.line, c.line) << error.text().toStdString();
+        EXPECT_FALSE(error.reason.isEmpty());
+        EXPECT_TRUE(bench->simulator.memory() == before);
+        EXPECT_EQ(bench->simulator.identification().notebookBase, 0xF000);
+    }
+}
+
+TEST(NotebookFile, NotebookOptionIsTakenFromTheCommandLine) {
+    const struct {
+        QStringList arguments;
+        QString path;
+        QStringList rest;
+        bool error;
+    } cases[] = {
+        {{"kvir-sim", "--model", "210"}, "", {"kvir-sim", "--model", "210"}, false},
+        {{"kvir-sim", "--notebook", "a.txt", "--model", "210"},
+         "a.txt",
+         {"kvir-sim", "--model", "210"},
+         false},
+        {{"kvir-sim", "--notebook=b c.txt"}, "b c.txt", {"kvir-sim"}, false},
+        {{"kvir-sim", "--notebook"}, "", {"kvir-sim"}, true},
+    };
+    for (const auto& c : cases) {
+        QStringList arguments = c.arguments;
+        QString error;
+        EXPECT_EQ(sim::TakeNotebookOption(arguments, &error), c.path);
+        EXPECT_EQ(arguments, c.rest);
+        EXPECT_EQ(!error.isEmpty(), c.error);
+    }
+}
+
+}  // namespace
+}  // namespace kvir
