@@ -57,5 +57,6 @@ QString TerminalText(QString text);
 
 int RunPing(CliSession& session);
 int RunIdentify(CliSession& session);
+int RunRead(CliSession& session);
 
 }  // namespace kvir::cli

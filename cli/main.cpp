@@ -3,6 +3,7 @@
 //
 //   kvir-cli --port PORT [--address N] ping
 //   kvir-cli --port PORT [--address N] identify
+//   kvir-cli --port PORT [--address N] read
 #include "CliSession.h"
 
 #include <QCommandLineParser>
@@ -24,20 +25,22 @@ int main(int argc, char** argv) {
     const std::map<QString, std::function<int(CliSession&)>> commands = {
         {QStringLiteral("ping"), RunPing},
         {QStringLiteral("identify"), RunIdentify},
+        {QStringLiteral("read"), RunRead},
     };
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Talks to a КВИР instrument on a serial port.\n\nCommands:\n"
                        "  ping      check that the instrument answers\n"
-                       "  identify  print name, version, notebook base and model"));
+                       "  identify  print name, version, notebook base and model\n"
+                       "  read      read the whole notebook: folder= and record= lines"));
     parser.addHelpOption();
     parser.addOption(
         {QStringLiteral("port"), QStringLiteral("Serial device path."), QStringLiteral("PORT")});
     parser.addOption({QStringLiteral("address"),
                       QStringLiteral("Device number, decimal (default 1)."), QStringLiteral("N"),
                       QStringLiteral("1")});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ping or identify"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ping, identify or read"));
     if (!parser.parse(app.arguments())) {
         err << parser.errorText() << Qt::endl;
         return 64;

@@ -21,7 +21,9 @@
 namespace kvir {
 
 TGround_form::TGround_form(ConsoleServices services, QWidget* parent)
-    : QMainWindow(parent), services_(std::move(services)) {
+    : QMainWindow(parent),
+      services_(std::move(services)),
+      instrument_(*services_.link, context_) {
     Q_ASSERT(services_.dialogs != nullptr && services_.link != nullptr);
     if (services_.workDir.isEmpty()) {
         services_.workDir = QDir::currentPath();

@@ -19,6 +19,7 @@
 #include "PortList.h"
 #include "ToolIcons.h"
 #include "instrument/NotebookImage.h"
+#include "instrument/Util_modbas.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -78,6 +79,25 @@ struct ConsoleServices {
     PortLister listPorts;                // empty: SystemSerialPorts
     std::function<QDateTime()> now;      // empty: the local clock
     QLocale locale = QLocale::system();  // regional formats
+};
+
+class TGround_form;
+
+// The instrument operations' view of the main window: the device-number field, the value
+// column of Tabl_identif, the notebook and folder list, the clock and the operator dialogs.
+class WindowContext final : public InstrumentContext {
+public:
+    explicit WindowContext(TGround_form& form) : form_(form) {}
+    QString deviceNumberText() const override;
+    QString identValue(int row) const override;
+    void setIdentValue(int row, const QString& text) override;
+    NotebookImage& notebook() override;
+    QStringList& folderList() override;
+    QDate today() const override;
+    void warn(const QString& text, const QString& caption) override;
+
+private:
+    TGround_form& form_;
 };
 
 class TGround_form : public QMainWindow {
@@ -166,11 +186,42 @@ class TGround_form : public QMainWindow {
     // Empties the tag column and leaves no data row current.
     void ResetTags();
 
-    // ---- Still to be written (K210_pending.cpp) ------------------------------------------
-    // Connection: ConnectInstrument, IdentifyInstrument, ReadNotebook.
+    // ---- Connection and notebook loading (K210_connect.cpp) ----------------------------
+    // The connect sequence past the guard: ConnectInstrument, IdentifyInstrument and, for a
+    // supported model, ReadNotebook.
     void RunConnectionSequence();
-    // Tables.
+    // Opens the named port (or, with automatic detection, the first listed port that
+    // answers); 0, 145, -1 or the exchange result. Reports its own failures.
+    ExchangeResult ConnectInstrument();
+    // Reads the identification and settles the model shown as caption; 0, 146, 147 or the
+    // exchange result.
+    ExchangeResult IdentifyInstrument();
+    // Reads the whole notebook of the caption's model; reports its own outcome.
+    void ReadNotebook();
+    // The fixed message of an exchange result; nothing for 0.
+    void ReportExchangeResult(ExchangeResult result);
+    // A device number that is not a decimal number is refused with a message.
+    bool CheckDeviceNumber();
+    void ShowProgressWindow(const QString& title);
+    void HideProgressWindow();
+    // The busy state: But_conect drawn flat while an exchange sequence runs.
+    void SetBusy(bool busy);
+    // List_name shows the folder list held in folders().
+    void SyncFolderList();
+    void SelectFirstFolder();
+    QStringList& folders() { return folders_; }
+    Instrument& instrument() { return instrument_; }
+    WindowContext& instrumentContext() { return context_; }
+
+    // ---- Record table (K210_tables.cpp) ---------------------------------------------------
+    // Rebuilds both display orders and fills the table in `view` (1 by folder, 2 by date)
+    // and the folder summary.
     void FillRecordTable(int view);
+    void FillFolderSummary();
+    // Surname, name and patronymic of the current user joined by blanks.
+    QString CurrentUser() const;
+
+    // ---- Still to be written (K210_pending.cpp) ------------------------------------------
     // Tags, export and printing.
     void p_menu_set_allClick();
     void p_menu_clrClick();
@@ -327,7 +378,12 @@ class TGround_form : public QMainWindow {
     QStringList settings_;
     QSet<QString> reportedSettings_;  // "name=value" already reported as not a number
     NotebookImage notebook_;
+    QStringList folders_;  // the folder list shown in List_name
+    WindowContext context_{*this};
+    Instrument instrument_;
     int connectionRuns_ = 0;
+
+    friend class WindowContext;
 };
 
 }  // namespace kvir

@@ -79,6 +79,7 @@ void StyleGrid(QTableWidget* grid) {
     grid->horizontalHeader()->setDefaultSectionSize(kGridColumnWidth);
     grid->horizontalHeader()->setHighlightSections(false);
     grid->setWordWrap(false);
+    grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 }
 
 QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
@@ -187,6 +188,7 @@ QWidget* TGround_form::BuildSettingsTab() {
     auto* conect = new QGridLayout(GroupBox_conect);
     conect->setContentsMargins(8, 4, 8, 4);
     conect->setVerticalSpacing(2);
+    conect->setHorizontalSpacing(10);
     Rbut_auto =
         Named(new QRadioButton(QStringLiteral("Автоопределение"), GroupBox_conect), "Rbut_auto");
     Rbut_handle =

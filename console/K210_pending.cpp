@@ -6,18 +6,6 @@
 
 namespace kvir {
 
-// ---- Connection ------------------------------------------------------------------------
-// TODO(connection): ConnectInstrument(); on 0 IdentifyInstrument(); on 0 or 147
-// ReadNotebook(); then select the first folder of List_name. But_conectClick has already
-// checked the guard, set the busy state and reset the grids, and restores the busy state,
-// hides the progress window and arms the guard when this returns or throws.
-void TGround_form::RunConnectionSequence() {}
-
-// ---- Record table ------------------------------------------------------------------------
-// TODO(tables): build both display orders and fill Tabl_sort_name_dat in `view` (1 by
-// folder, 2 by date) and the folder summary Tabl_prop_wpad.
-void TGround_form::FillRecordTable(int /*view*/) {}
-
 // ---- Tags, export and printing -------------------------------------------------------------
 // TODO(tags): the tagging operations of the pop-up menu Pmenu_tabl_sort, the Delete key and
 // "Выполнить".

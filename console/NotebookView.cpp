@@ -182,7 +182,7 @@ QString FormatStamp(double stamp, const QLocale& locale) {
         return dateText;
     }
     return dateText + QLatin1Char(' ') +
-           locale.toString(time, WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
+           locale.toString(time, ConsoleTimeFormat(locale));
 }
 
 void BuildDateOrder(NotebookImage& image) {

@@ -36,9 +36,16 @@ QString WithoutTimeZone(const QString& timeFormat) {
     return out.trimmed();
 }
 
+QString ConsoleTimeFormat(const QLocale& locale) {
+    QString format = WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+    // Hours as the operator's protocol has always shown them: 9:05:14, not 09:05:14.
+    format.replace(QStringLiteral("HH"), QStringLiteral("H"));
+    format.replace(QStringLiteral("hh"), QStringLiteral("h"));
+    return format;
+}
+
 QString ProtocolStamp(const QDateTime& when, const QLocale& locale) {
-    const QString format = locale.dateFormat(QLocale::ShortFormat) + u' ' +
-                           WithoutTimeZone(locale.timeFormat(QLocale::LongFormat));
+    const QString format = locale.dateFormat(QLocale::ShortFormat) + u' ' + ConsoleTimeFormat(locale);
     return locale.toString(when, format);
 }
 

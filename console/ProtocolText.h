@@ -14,8 +14,12 @@ inline const QString kProtocolFileName = QStringLiteral("KVIR-prot.txt");
 // around it is dropped ("h:mm:ss AP t" gives "h:mm:ss AP").
 QString WithoutTimeZone(const QString& timeFormat);
 
-// The locale's short date, one blank and its long time without a time zone
-// (ru_RU: "07.12.2026 09:05:14").
+// The long time format the console shows: the locale's, without a time zone and with the hour
+// written without a leading zero (ru_RU: "H:mm:ss").
+QString ConsoleTimeFormat(const QLocale& locale);
+
+// The locale's short date, one blank and the console's long time
+// (ru_RU: "07.12.2026 9:05:14").
 QString ProtocolStamp(const QDateTime& when, const QLocale& locale);
 
 // One protocol line: stamp, two blanks, text.

@@ -12,7 +12,7 @@ namespace kvir {
 
 namespace {
 
-// Bar maxima the progress window has always shown for these sequences.
+// Fixed figures the progress window shows during these sequences.
 constexpr int kReadRecordBar = 13;  // the record bar stands at half while folder pages are read
 constexpr int kFolderBar210 = 24;
 constexpr int kFolderBarInit510 = 21;
@@ -316,10 +316,9 @@ QString FolderOfRecord(const QStringList& folders, int folderNo) {
 }
 
 QByteArray StoredFields(const NotebookLayout& layout, const NotebookImage& image, int slot) {
-    StoredRecord record = RecordFromSlot(image, slot);
-    record.folderNo = 0;  // travels as the folder's name
-    QByteArray bytes = EncodeRecord(layout, record);
+    QByteArray bytes = EncodeRecord(layout, RecordFromSlot(image, slot));
     bytes.truncate(layout.record.check);
+    // The folder number travels as the folder's name.
     if (layout.record.folderNo >= 0) {
         bytes.remove(layout.record.folderNo, 1);
     }

@@ -7,9 +7,12 @@
 //
 // Every sequence stops at the first request that fails and returns that request's result;
 // nothing already written is restored, so the instrument may then hold a partly written
-// notebook. Apart from the packing of the "КВИР-210v1" whole-notebook write, the in-memory
-// notebook (NotebookImage and the folder list, reached through the instrument's context) is
-// only read by the writes.
+// notebook. Refused before any request: 146 for a model other than the two, 134 without a
+// notebook base in the identification table, 135 for a "КВИР-510v2" folder index or folder
+// list beyond the last page (above it lies the instrument's own memory), and
+// kNotebookTooLarge below. Apart from the packing of the "КВИР-210v1" whole-notebook write, the
+// in-memory notebook (NotebookImage and the folder list, reached through the instrument's context)
+// is only read by the writes.
 
 #include "DeviceModel.h"
 #include "NotebookImage.h"
@@ -24,9 +27,13 @@
 
 namespace kvir {
 
-// A "КВИР-210v1" notebook holds more records than its record pages can take
-// (page count × 23): the write is refused before anything is sent.
-constexpr ExchangeResult kNotebookTooLarge = 149;
+// The in-memory notebook holds more records than the "КВИР-210v1" record pages can take
+// (page count × 23; NotebookImage itself holds up to 1000). The page after the last one would
+// reach into the directory at 0xF800, so such a notebook is never written in part: the
+// folder write and the whole write refuse it before sending any request. The whole write
+// counts the records left after its packing drops those of folders beyond the named ones,
+// and works on a copy until then, so a refusal leaves memory exactly as it was.
+constexpr ExchangeResult kNotebookTooLarge = xr::kTooManyRecords;
 
 // The progress window's two bars: folders done and total, records done and total.
 using ProgressFn =
@@ -64,7 +71,9 @@ ExchangeResult WriteFolderSequence(Instrument& instrument, DeviceModel model, in
 // in list order; memory is not changed, the read that follows shows the packed order.
 // "КВИР-210v1": the folder list and the records are packed in memory first (named entries
 // moved down, their records renumbered, records of folders beyond the named ones dropped,
-// the image compacted), then the directory and every record page are written.
+// the image compacted), then the directory and every record page are written. Memory takes
+// the packed notebook just before the first request, so after a failure on the line it is
+// packed whole, and after a refusal (kNotebookTooLarge) it is untouched.
 ExchangeResult WriteNotebookSequence(Instrument& instrument, DeviceModel model,
                                      const ProgressFn& progress);
 

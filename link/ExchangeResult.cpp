@@ -22,6 +22,9 @@ QString ExchangeResultText(ExchangeResult result) {
             return QStringLiteral("Ошибка COM-порта");
         case xr::kBadDeviceNumber:
             return QStringLiteral("Номер устройства должен быть целым десятичным числом");
+        case xr::kTooManyRecords:
+            return QStringLiteral(
+                "Записей больше, чем вмещает блокнот прибора\r\nзапись блокнота отменена");
         default:
             return QStringLiteral("Ошибка обмена");
     }

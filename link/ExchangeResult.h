@@ -22,6 +22,7 @@ constexpr ExchangeResult kNoPortNamed = 145;       // console: neither entry nor
 constexpr ExchangeResult kUnsupportedModel = 146;  // console: instrument not supported
 constexpr ExchangeResult kModelChanged = 147;      // console: another model than before
 constexpr ExchangeResult kBadDeviceNumber = 148;   // device number is not a decimal integer
+constexpr ExchangeResult kTooManyRecords = 149;    // more records than the record pages hold
 }  // namespace xr
 
 // Bit 7 marks the exchange errors; the retry rule tests exactly this bit.

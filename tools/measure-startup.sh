@@ -5,15 +5,15 @@
 #   tools/measure-startup.sh [build-dir] [runs]
 #
 # Use a build without sanitizers, e.g.
-#   cmake -S . -B build-rel -G Ninja -DCMAKE_BUILD_TYPE=Release
-#   cmake --build build-rel --target kvir-console kvir-console-startprobe
+#   cmake -S . -B build-ui-rel -G Ninja -DCMAKE_BUILD_TYPE=Release -DKVIR_TESTS=OFF
+#   cmake --build build-ui-rel --target kvir-console kvir-console-startprobe
 #
 # kvir-console-startprobe runs the very start sequence of kvir-console and prints the
 # wall-clock time of the first paint; under Xvfb kvir-console itself is measured as well,
 # from launch until its window is mapped (xdotool).
 set -euo pipefail
 
-build=${1:-build-rel}
+build=${1:-build-ui-rel}
 runs=${2:-7}
 probe=$build/console/kvir-console-startprobe
 console=$build/console/kvir-console

@@ -171,6 +171,11 @@ TEST_F(MainWindowTest, ButtonsAndMenuItemsSwitchPagesAndTheFlatButton) {
 
 TEST_F(MainWindowTest, ViewButtonsClearTagsAndLeaveNoDataRowCurrent) {
     TGround_form& f = Start();
+    // Three records, so that the refill of the view switch keeps three rows.
+    for (size_t slot = 0; slot < 3; ++slot) {
+        f.notebook().folderNo[slot] = 1;
+        f.notebook().stamp[slot] = 45000.0;
+    }
     f.Tabl_sort_name_dat->setRowCount(3);
     for (int row = 0; row < 3; ++row) {
         f.Tabl_sort_name_dat->setItem(row, 0, new QTableWidgetItem(QStringLiteral("s")));
@@ -387,7 +392,7 @@ TEST_F(MainWindowTest, SavingTheProtocolWritesItsExactBytes) {
     EXPECT_EQ(dialogs.calls()[0].buttons, DialogButtons::YesNo);
     EXPECT_EQ(
         ReadFile(kProtocolFileName),
-        QByteArray("07.12.2026 09:05:14  \xCD\xE0\xF7\xE0\xEB\xEE \xF0\xE0\xE1\xEE\xF2\xFB\r\n"
+        QByteArray("07.12.2026 9:05:14  \xCD\xE0\xF7\xE0\xEB\xEE \xF0\xE0\xE1\xEE\xF2\xFB\r\n"
                    "07.12.2026 14:05:14  \xCF\xF0\xE8\xE1\xEE\xF0 \xCA\xC2\xC8\xD0-510v2 "
                    "\xEF\xEE\xE4\xEA\xEB\xFE\xF7\xE5\xED /dev/ttyS0\r\n"));
 }
@@ -448,7 +453,7 @@ TEST_F(MainWindowTest, PortFailureReasonGoesToTheProtocol) {
     EXPECT_NE(link.OpenPort("/dev/ttyUSB7"), 0);
     f.AddPortFailureEntry("/dev/ttyUSB7");
     EXPECT_EQ(f.protocolLines().last(),
-              QStringLiteral("07.12.2026 09:05:14  Порт /dev/ttyUSB7 не открыт: No such file or "
+              QStringLiteral("07.12.2026 9:05:14  Порт /dev/ttyUSB7 не открыт: No such file or "
                              "directory"));
 }
 
@@ -485,6 +490,9 @@ TEST_F(MainWindowTest, EnteringThePortBoxClosesTheLinkAndSelectsTheLastPort) {
 
 TEST_F(MainWindowTest, SecondConnectWithinTheGuardIsIgnored) {
     TGround_form& f = Start();
+    // No port is named: each sequence that runs ends with this message.
+    dialogs.answer(DialogButton::Ok);
+    dialogs.answer(DialogButton::Ok);
     f.But_conect->click();
     EXPECT_EQ(f.connectionRuns(), 1);
     EXPECT_FALSE(f.isFlat(f.But_conect)) << "busy state ends with the sequence";

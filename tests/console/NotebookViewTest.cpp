@@ -111,7 +111,7 @@ TEST(NotebookView, FolderOrderIsDescendingByteOrder) {
          {"ОБЩАЯ ПАПКА", "<свободно>"},
          {2, 1, 7, 1},
          {1, 3, 0, 2}},
-        {"equal names keep their own records", {"<???>", "<???>"}, {2, 1, 2}, {1, 0, 2}},
+        {"equal names keep their own records", {"<?\?\?>", "<?\?\?>"}, {2, 1, 2}, {1, 0, 2}},
     };
     for (const Case& c : cases) {
         NotebookImage image;
@@ -139,7 +139,7 @@ TEST(NotebookView, CellsAndSummary) {
                            "1,50", "Иванов И "}));
     EXPECT_EQ(RecordCells(image, 0, DeviceModel::Ph510, folders, "", kC).mid(3, 5),
               (QStringList{"pH25", "21.50", "154.25", "1.5000", "12.9000"}));
-    EXPECT_EQ(RecordCells(image, 1, DeviceModel::Ph510, folders, "", kC).at(1), "<???>");
+    EXPECT_EQ(RecordCells(image, 1, DeviceModel::Ph510, folders, "", kC).at(1), "<?\?\?>");
 
     const QList<FolderCount> summary = FolderSummary(image, folders);
     ASSERT_EQ(summary.size(), 3);
@@ -147,7 +147,7 @@ TEST(NotebookView, CellsAndSummary) {
     EXPECT_EQ(summary[0].records, 0);
     EXPECT_EQ(summary[1].name, "ВОДА");
     EXPECT_EQ(summary[1].records, 1);
-    EXPECT_EQ(summary[2].name, "<???>");
+    EXPECT_EQ(summary[2].name, "<?\?\?>");
     EXPECT_EQ(summary[2].records, 1);
 }
 

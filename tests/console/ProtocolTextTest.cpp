@@ -26,11 +26,11 @@ TEST(ProtocolText, EntryIsShortDateLongTimeTwoBlanksText) {
     const QDateTime when(QDate(2026, 12, 7), QTime(9, 5, 14));
     EXPECT_EQ(ProtocolEntry(when, QLocale(QLocale::Russian, QLocale::Russia),
                             QStringLiteral("Начало работы")),
-              QStringLiteral("07.12.2026 09:05:14  Начало работы"));
+              QStringLiteral("07.12.2026 9:05:14  Начало работы"));
     EXPECT_EQ(ProtocolStamp(when, QLocale(QLocale::English, QLocale::UnitedStates)),
               QStringLiteral("12/7/26 9:05:14 AM"));
     EXPECT_EQ(ProtocolStamp(when, QLocale(QLocale::German, QLocale::Germany)),
-              QStringLiteral("07.12.26 09:05:14"));
+              QStringLiteral("07.12.26 9:05:14"));
 }
 
 }  // namespace

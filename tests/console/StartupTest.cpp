@@ -61,7 +61,7 @@ TEST_F(StartupTest, FirstStartWritesTheFileAndOpensTheByDateTable) {
     EXPECT_EQ(Users(f), QStringList{" "});
     EXPECT_EQ(f.List_registr_name->currentRow(), 0);
     EXPECT_TRUE(f.Edit_reg_fam->text().isEmpty());
-    EXPECT_EQ(f.protocolLines(), QStringList{"07.12.2026 09:05:14  Начало работы"});
+    EXPECT_EQ(f.protocolLines(), QStringList{"07.12.2026 9:05:14  Начало работы"});
     // COM0 stood in the box only while the file was written; no port is present.
     EXPECT_EQ(f.ComboBox1->count(), 0);
     // The model is unknown: the column boxes stay checked, disabled and without caption.
@@ -81,6 +81,10 @@ TEST_F(StartupTest, ConnectValueDecidesModeAndAutomaticConnection) {
     for (const auto& c : cases) {
         WriteSettings(SettingsWith({{"Connect", c.value}}));
         TGround_form& f = Start();
+        if (c.runs > 0) {
+            // No port is present, so the automatic connection has none to open.
+            dialogs.answer(DialogButton::Ok);
+        }
         EXPECT_EQ(f.Rbut_auto->isChecked(), c.automatic) << c.value;
         EXPECT_EQ(f.Rbut_handle->isChecked(), !c.automatic) << c.value;
         EXPECT_EQ(f.connectionRuns(), 0) << "nothing before the window is shown";
@@ -133,7 +137,7 @@ TEST_F(StartupTest, StartPageThatIsNoNumberIsReportedOnceAndStartUpFinishes) {
         EXPECT_EQ(f.windowTitle(), kModel210);
         EXPECT_EQ(f.CheckBox[0]->text(), QStringLiteral("Папка           "));
         EXPECT_EQ(Users(f), QStringList{" "});
-        EXPECT_EQ(f.protocolLines(), QStringList{"07.12.2026 09:05:14  Начало работы"});
+        EXPECT_EQ(f.protocolLines(), QStringList{"07.12.2026 9:05:14  Начало работы"});
         form.reset();
     }
 }
@@ -186,18 +190,21 @@ TEST_F(StartupTest, PriborSetsTheCaptionAndPrefillsTheIdentification) {
 }
 
 TEST_F(StartupTest, PortOfTheSettingsIsSelectedAndAddedWhenItOpens) {
-    systemPorts = {"/dev/ttyUSB0", "/dev/ttyS0", "/dev/ttyS1"};
-    bus->present = {"/dev/ttyUSB0", "/dev/ttyS0", "/tmp/kvir-sim"};  // ttyS1 is absent
+    // Device names on the fake bus are free text: COM2 stands for a hand-edited old file.
+    systemPorts = {"/dev/ttyUSB0", "COM2", "/dev/ttyS0", "/dev/ttyS1", "com3"};
+    bus->present = {"/dev/ttyUSB0", "COM2", "/dev/ttyS0", "/tmp/kvir-sim", "com3"};
+    const QStringList present{"/dev/ttyS0", "/dev/ttyUSB0", "COM2", "com3"};  // ttyS1 is absent
     const struct {
         const char* line;  // the port line as written by hand
         QStringList entries;
         const char* selected;
     } cases[] = {
-        {"PORT=/dev/ttyS0", {"/dev/ttyS0", "/dev/ttyUSB0"}, "/dev/ttyS0"},
-        {"port=/tmp/kvir-sim", {"/dev/ttyS0", "/dev/ttyUSB0", "/tmp/kvir-sim"}, "/tmp/kvir-sim"},
-        {"Port=/DEV/TTYS0", {"/dev/ttyS0", "/dev/ttyUSB0"}, "/dev/ttyUSB0"},
-        {"port=COM2", {"/dev/ttyS0", "/dev/ttyUSB0"}, "/dev/ttyUSB0"},
-        {"port = /dev/ttyS0", {"/dev/ttyS0", "/dev/ttyUSB0"}, "/dev/ttyUSB0"},
+        {"PORT=COM2", present, "COM2"},
+        {"port=com2", present, "com3"},  // the value compares exactly: none, so the last
+        {"Port=/dev/ttyS0", present, "/dev/ttyS0"},
+        {"port=/tmp/kvir-sim", present + QStringList{"/tmp/kvir-sim"}, "/tmp/kvir-sim"},
+        {"port=/dev/ttyS1", present, "com3"},
+        {"port = /dev/ttyS0", present, "com3"},  // "port " is another name
     };
     for (const auto& c : cases) {
         QStringList lines = SettingsWith({});
@@ -247,7 +254,7 @@ TEST_F(StartupTest, SavedProtocolComesFirst) {
     WriteFile(kProtocolFileName, "01.12.2026 10:00:00  \xCD\xE0\xF7\xE0\xEB\xEE\rsecond\n");
     TGround_form& f = Start();
     EXPECT_EQ(f.protocolLines(), (QStringList{"01.12.2026 10:00:00  Начало", "second",
-                                              "07.12.2026 09:05:14  Начало работы"}));
+                                              "07.12.2026 9:05:14  Начало работы"}));
 }
 
 TEST_F(StartupTest, UnwritableSettingsFileIsReportedAndStartUpFinishes) {

@@ -49,7 +49,7 @@ TEST(TextFiles, LoadLinesRefusesWhatCannotBeRead) {
 TEST(TextFiles, SavedLinesLoadBackUnchanged) {
     QTemporaryDir dir;
     const QString path = dir.filePath("KVIR-prot.txt");
-    const QStringList lines{QStringLiteral("07.12.2026 09:05:14  Начало работы"), QString(),
+    const QStringList lines{QStringLiteral("07.12.2026 9:05:14  Начало работы"), QString(),
                             QStringLiteral(" ")};
     QString error;
     ASSERT_TRUE(SaveLinesAtomically(path, lines, &error)) << error.toStdString();

@@ -118,6 +118,26 @@ TEST(ReadWholeNotebook, StopsAtTheFirstFailureKeepingWhatWasRead) {
     }
 }
 
+// Base 0x9000: 52 record pages, 1196 records, more than memory holds. Every read warns once.
+TEST(ReadWholeNotebook, EveryReadWarnsOnceOfRecordsBeyondMemory) {
+    SequenceBench bench(DeviceModel::Conc210, 0x9000);
+    bench.simulator.writeMemory(0xF800, CommonEntry210());
+    QByteArray page;
+    for (int k = 0; k < kRecordsPerRecordPage; ++k) {
+        page += Record210(1, MakeRecord(1, k));
+    }
+    for (int a = 0x9000; a < kDirectory210; a += kPageSize) {
+        bench.simulator.writeMemory(a, page);
+    }
+    for (int read = 1; read <= 2; ++read) {
+        bench.context.folders.clear();
+        ClearNotebookImage(bench.context.image);
+        EXPECT_EQ(ReadWholeNotebook(bench.instrument, DeviceModel::Conc210, {}).result, xr::kOk);
+        EXPECT_EQ(RecordCount(bench.context.image), kNotebookSlots);
+        EXPECT_EQ(bench.context.warnings.size(), read);
+    }
+}
+
 TEST(ReadWholeNotebook, NothingIsSentWithoutAModelOrABase) {
     SequenceBench bench(DeviceModel::Conc210, 0xF000);
     const ReadOutcome none = ReadWholeNotebook(bench.instrument, DeviceModel::None, {});

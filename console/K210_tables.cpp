@@ -1,0 +1,85 @@
+// The record table Tabl_sort_name_dat in both views and the folder summary Tabl_prop_wpad.
+// The texts and orders come from NotebookView; here they are copied into the grids.
+
+#include "K210.h"
+
+#include "NotebookView.h"
+
+#include <QLineEdit>
+#include <QTableWidget>
+
+namespace kvir {
+
+namespace {
+
+// Sets a cell's text, reusing its item: the table is refilled after every page read.
+void SetCell(QTableWidget* table, int row, int column, const QString& text) {
+    if (QTableWidgetItem* item = table->item(row, column)) {
+        if (item->text() != text) {
+            item->setText(text);
+        }
+        return;
+    }
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    table->setItem(row, column, item);
+}
+
+}  // namespace
+
+QString TGround_form::CurrentUser() const {
+    return Edit_reg_fam->text() + QLatin1Char(' ') + Edit_reg_name->text() + QLatin1Char(' ') +
+           Edit_reg_fas->text();
+}
+
+void TGround_form::FillRecordTable(int view) {
+    BuildDateOrder(notebook_);
+    BuildFolderOrder(notebook_, folders_);
+    const auto& order = view == 2 ? notebook_.orderByDate : notebook_.orderByFolder;
+    const int n = RecordCount(notebook_);
+
+    QTableWidget* table = Tabl_sort_name_dat;
+    table->setUpdatesEnabled(false);
+    if (n == 0) {
+        // One empty data row.
+        table->setRowCount(1);
+        for (int c = 1; c < table->columnCount(); ++c) {
+            SetCell(table, 0, c, QString());
+        }
+    } else {
+        table->setRowCount(n);
+        const DeviceModel model = ModelFromCaption(caption());
+        if (model != DeviceModel::None) {
+            const QString user = CurrentUser();
+            for (int r = 0; r < n; ++r) {
+                const int slot = order[static_cast<size_t>(r)];
+                const QStringList cells =
+                    RecordCells(notebook_, slot, model, folders_, user, locale());
+                // Column 0 is the row's tag and stays with its position.
+                for (int c = 1; c <= cells.size(); ++c) {
+                    SetCell(table, r, c, cells.at(c - 1));
+                }
+            }
+        }
+    }
+    table->setUpdatesEnabled(true);
+    FillFolderSummary();
+}
+
+void TGround_form::FillFolderSummary() {
+    if (folders_.isEmpty()) {
+        return;
+    }
+    const QList<FolderCount> rows = FolderSummary(notebook_, folders_);
+    QTableWidget* table = Tabl_prop_wpad;
+    table->setRowCount(static_cast<int>(rows.size()) + 1);
+    for (int r = 0; r < rows.size(); ++r) {
+        SetCell(table, r, 0, rows.at(r).name);
+        SetCell(table, r, 1, QString::number(rows.at(r).records));
+    }
+    // The summary ends with one empty row.
+    SetCell(table, static_cast<int>(rows.size()), 0, QString());
+    SetCell(table, static_cast<int>(rows.size()), 1, QString());
+}
+
+}  // namespace kvir
