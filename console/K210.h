@@ -8,8 +8,11 @@
 //   K210_protocol.cpp  activity protocol and the two information grids
 //   K210_ports.cpp     port list
 //   K210_columns.cpp   column choice of the record table (SetColumnSet, LayoutColumns)
-//   K210_pending.cpp   handlers of the connection, tables, tags, folder editor and
-//                      write-back that are still to be written
+//   K210_connect.cpp   connection and notebook loading
+//   K210_tables.cpp    the record table and the folder summary
+//   K210_tags.cpp      record tags, export and printing
+//   K210_folders.cpp   folder editor
+//   K210_writeback.cpp notebook write-back and initialisation
 //
 // Grids: the header row of Tabl_sort_name_dat and Tabl_prop_wpad is the QTableWidget's
 // horizontal header, so grid row r (r >= 1) of a fixed-header grid is table row r - 1 and a
@@ -221,8 +224,7 @@ class TGround_form : public QMainWindow {
     // Surname, name and patronymic of the current user joined by blanks.
     QString CurrentUser() const;
 
-    // ---- Still to be written (K210_pending.cpp) ------------------------------------------
-    // Tags, export and printing.
+    // ---- Tags, export and printing (K210_tags.cpp) -------------------------------------
     void p_menu_set_allClick();
     void p_menu_clrClick();
     void p_menu_saveClick();
@@ -231,7 +233,9 @@ class TGround_form : public QMainWindow {
     void p_menu_clr_delClick();
     void Tabl_sort_name_datKeyDown(int key);
     void But_exe_zapClick();
-    // Folder editor.
+    // (end of the tags section)
+
+    // ---- Folder editor (K210_folders.cpp) and write-back (K210_writeback.cpp) -----------
     void List_nameClick();
     void edit_nameExit();
     void But_new_nameClick();
@@ -239,9 +243,9 @@ class TGround_form : public QMainWindow {
     void Butt_del_nameClick();
     void Butt_clear_papkaClick();
     void Butt_clear_allClick();
-    // Write-back.
     void But_init_wpadClick();
     void But_save_wpadClick();
+    // (end of the folder editor and write-back section)
 
     // ---- Services ----------------------------------------------------------------------
     OperatorDialogs& dialogs() { return *services_.dialogs; }
