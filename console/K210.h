@@ -89,7 +89,7 @@ class TGround_form;
 // The instrument operations' view of the main window: the device-number field, the value
 // column of Tabl_identif, the notebook and folder list, the clock and the operator dialogs.
 class WindowContext final : public InstrumentContext {
-public:
+  public:
     explicit WindowContext(TGround_form& form) : form_(form) {}
     QString deviceNumberText() const override;
     QString identValue(int row) const override;
@@ -99,7 +99,7 @@ public:
     QDate today() const override;
     void warn(const QString& text, const QString& caption) override;
 
-private:
+  private:
     TGround_form& form_;
 };
 

@@ -17,7 +17,9 @@ namespace kvir {
 
 // ---- Context of the instrument operations ------------------------------------------------
 
-QString WindowContext::deviceNumberText() const { return form_.Edit_net_adr->text(); }
+QString WindowContext::deviceNumberText() const {
+    return form_.Edit_net_adr->text();
+}
 
 QString WindowContext::identValue(int row) const {
     const QTableWidgetItem* item = form_.Tabl_identif->item(row, 1);
@@ -28,11 +30,17 @@ void WindowContext::setIdentValue(int row, const QString& text) {
     form_.Tabl_identif->setItem(row, 1, new QTableWidgetItem(text));
 }
 
-NotebookImage& WindowContext::notebook() { return form_.notebook(); }
+NotebookImage& WindowContext::notebook() {
+    return form_.notebook();
+}
 
-QStringList& WindowContext::folderList() { return form_.folders_; }
+QStringList& WindowContext::folderList() {
+    return form_.folders_;
+}
 
-QDate WindowContext::today() const { return form_.now().date(); }
+QDate WindowContext::today() const {
+    return form_.now().date();
+}
 
 void WindowContext::warn(const QString& text, const QString& caption) {
     form_.dialogs().Inform(text, caption);

@@ -181,8 +181,7 @@ QString FormatStamp(double stamp, const QLocale& locale) {
     if (time == QTime(0, 0)) {
         return dateText;
     }
-    return dateText + QLatin1Char(' ') +
-           locale.toString(time, ConsoleTimeFormat(locale));
+    return dateText + QLatin1Char(' ') + locale.toString(time, ConsoleTimeFormat(locale));
 }
 
 void BuildDateOrder(NotebookImage& image) {

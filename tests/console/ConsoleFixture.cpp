@@ -71,7 +71,7 @@ TGround_form& ConsoleFixture::Start() {
     ConsoleServices services;
     services.workDir = dir.path();
     services.dialogs = &dialogs;
-    services.link = &link;
+    services.link = windowLink;
     services.listPorts = [this] { return systemPorts; };
     services.now = [this] { return clock; };
     services.locale = QLocale(QLocale::Russian, QLocale::Russia);

@@ -44,7 +44,14 @@ class ConsoleFixture : public ::testing::Test {
     SerialLink link{FakePortFactory(bus), [](int) {}};
     QStringList systemPorts;  // what the port lister reports
     QDateTime clock{QDate(2026, 12, 7), QTime(9, 5, 14)};
+    // The link the window uses; the fake bus's link unless a test sets another.
+    SerialLink* windowLink = &link;
     std::unique_ptr<TGround_form> form;
 };
 
 }  // namespace kvir::test
+
+// Readable failure messages for texts and lists of texts.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}

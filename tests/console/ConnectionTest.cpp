@@ -1,0 +1,233 @@
+// Connection and notebook loading end to end: the console and simulated instruments on
+// pseudo-terminals, the exact texts of every message and protocol entry.
+#include "SimConsoleFixture.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTimer>
+
+namespace kvir::test {
+namespace {
+
+class ConnectionTest : public SimConsoleFixture {};
+
+// Two folders and four records; two share their date and time.
+const QString kNotebook510 = QStringLiteral(
+    "folder 1 ОБЩАЯ ПАПКА\n"
+    "folder 2 РЕКА\n"
+    "record 1 2026-03-04 09:12:48 1 23.5 -12.3 5.5\n"
+    "record 2 2026-05-10 00:00:00 3 18.25 105.5 4.25\n"
+    "record 2 2026-03-04 09:12:48 2 20 0 6\n"
+    "record 1 2026-11-30 23:59:58 4 -1.5 1234.5 3\n");
+
+const QString kNotebook210 = QStringLiteral(
+    "folder 1 ОБЩАЯ ПАПКА\n"
+    "folder 3 ABC\n"
+    "record 3 2026-02-04 09:15:20 0 38.5 42.7 0.474\n"
+    "record 1 2026-12-08 10:00:00 2 21.3 117 1.3 2350\n"
+    "record 3 2026-06-03 09:14:50 3 39.4 46.3 0.514 12\n");
+
+QStringList Tail(const QStringList& lines, int n) {
+    return lines.mid(lines.size() - n);
+}
+
+// The protocol lines without their date-time stamps.
+QStringList Entries(const QStringList& protocol) {
+    QStringList texts;
+    for (const QString& line : protocol) {
+        texts << line.section(QStringLiteral("  "), 1);
+    }
+    return texts;
+}
+
+TEST_F(ConnectionTest, AutomaticConnectionAtStartReadsBothModels) {
+    struct Case {
+        QString model;
+        QString notebook;
+        QString caption;
+        int folders;
+        QStringList byDate;
+        QStringList byFolder;
+    };
+    const Case cases[] = {
+        {"510",
+         kNotebook510,
+         kModel510,
+         21,
+         {"1|ОБЩАЯ ПАПКА|30.11.2026 23:59:58|not|-1,50|1234,50|3,0000|3,0000|  ",
+          "2|РЕКА|10.05.2026|mV|18,25|105,50|4,2500|4,2500|  ",
+          "0|ОБЩАЯ ПАПКА|04.03.2026 9:12:48|pH|23,50|-12,30|5,5000|5,5000|  ",
+          "3|РЕКА|04.03.2026 9:12:48|pH25|20,00|0,00|6,0000|6,0000|  "},
+         {"2|РЕКА|10.05.2026|mV|18,25|105,50|4,2500|4,2500|  ",
+          "3|РЕКА|04.03.2026 9:12:48|pH25|20,00|0,00|6,0000|6,0000|  ",
+          "0|ОБЩАЯ ПАПКА|04.03.2026 9:12:48|pH|23,50|-12,30|5,5000|5,5000|  ",
+          "1|ОБЩАЯ ПАПКА|30.11.2026 23:59:58|not|-1,50|1234,50|3,0000|3,0000|  "}},
+        // The clock says 7 December 2026: a record of 8 December is from the year before.
+        {"210",
+         kNotebook210,
+         kModel210,
+         25,
+         {"2|ABC|03.06.2026 9:14:50|КРК[%]+соль|12|39,40|46,30|0,51|  ",
+          "0|ABC|04.02.2026 9:15:20|КРК[мкг/л]|0|38,50|42,70|0,47|  ",
+          "1|ОБЩАЯ ПАПКА|08.12.2025 10:00:00|КРК[мкг/л]+соль|2350|21,30|117,00|1,30|  "},
+         {"1|ОБЩАЯ ПАПКА|08.12.2025 10:00:00|КРК[мкг/л]+соль|2350|21,30|117,00|1,30|  ",
+          "0|ABC|04.02.2026 9:15:20|КРК[мкг/л]|0|38,50|42,70|0,47|  ",
+          "2|ABC|03.06.2026 9:14:50|КРК[%]+соль|12|39,40|46,30|0,51|  "}},
+    };
+    for (const Case& c : cases) {
+        SimulatedInstrument& instrument = AddInstrument(c.model, c.notebook);
+        WriteSettingsFor(instrument.port, 1, true);
+        TGround_form& f = StartWithProgress();
+        ShowAndWait(300);  // the 10 ms tick connects by itself
+        EXPECT_EQ(f.connectionRuns(), 1);
+        EXPECT_EQ(f.caption(), c.caption);
+        EXPECT_EQ(f.List_name->count(), c.folders);
+        EXPECT_EQ(f.List_name->currentRow(), 0) << "the first folder is selected";
+        EXPECT_EQ(TableRows(), c.byDate) << c.model.toStdString();
+        f.But_sort_nameClick();
+        EXPECT_EQ(TableRows(), c.byFolder) << c.model.toStdString();
+        // The first connection names the placeholder model: identification gives 147.
+        EXPECT_EQ(Tail(Entries(f.protocolLines()), 2),
+                  (QStringList{"Прибор КВИР-XXXvX подключен " + instrument.port,
+                               "Чтение блокнота из прибора " + c.caption}));
+        EXPECT_TRUE(dialogs.calls().empty()) << dialogs.transcript().join('\n').toStdString();
+        EXPECT_TRUE(f.link().isOpen());
+        EXPECT_FALSE(f.isFlat(f.But_conect));
+        EXPECT_FALSE(progress->isVisible());
+        form.reset();
+        realLink.ClosePort();
+    }
+}
+
+TEST_F(ConnectionTest, AutomaticDetectionFindsTheInstrumentOnTheThirdOfFourPorts) {
+    SimulatedInstrument& first = AddSilentPort();
+    SimulatedInstrument& second = AddSilentPort();
+    SimulatedInstrument& good = AddInstrument("510", kNotebook510);
+    SimulatedInstrument& fourth = AddSilentPort();
+    systemPorts = {first.port, second.port, good.port, fourth.port};
+    WriteSettingsFor(first.port, 2, false);
+    TGround_form& f = StartWithProgress();
+    f.Rbut_auto->setChecked(true);
+    f.But_conectClick();
+    EXPECT_EQ(f.ComboBox1->currentText(), good.port);
+    EXPECT_EQ(f.caption(), kModel510);
+    EXPECT_EQ(first.simulator.requestLog().size(), 1) << "the named port is tried once";
+    EXPECT_EQ(second.simulator.requestLog().size(), 1);
+    EXPECT_EQ(fourth.simulator.requestLog().size(), 0) << "the search stops at the answer";
+    EXPECT_TRUE(Entries(f.protocolLines()).contains("Прибор КВИР-XXXvX подключен " + good.port));
+    EXPECT_TRUE(dialogs.calls().empty()) << dialogs.transcript().join('\n').toStdString();
+}
+
+TEST_F(ConnectionTest, FixedParametersTryTheNamedPortOnly) {
+    SimulatedInstrument& silent = AddSilentPort();
+    SimulatedInstrument& good = AddInstrument("510");
+    systemPorts = {silent.port, good.port};
+    WriteSettingsFor(silent.port, 2, false);
+    TGround_form& f = StartWithProgress();
+    dialogs.answer(DialogButton::Ok);
+    f.But_conectClick();
+    EXPECT_EQ(dialogs.transcript(), QStringList{"ОШИБКА ОБМЕНА!|Нет ответа от устройства"});
+    EXPECT_FALSE(f.link().isOpen());
+    EXPECT_TRUE(good.simulator.requestLog().isEmpty());
+    EXPECT_EQ(f.caption(), kModelNone);
+}
+
+TEST_F(ConnectionTest, ModelChangeReadsTheNewLayout) {
+    SimulatedInstrument& instrument = AddInstrument("510", kNotebook510);
+    WriteSettingsFor(instrument.port, 1, false, kModel210);
+    TGround_form& f = StartWithProgress();
+    EXPECT_EQ(f.caption(), kModel210);
+    f.But_conectClick();
+    EXPECT_EQ(f.caption(), kModel510);
+    EXPECT_EQ(f.List_name->count(), 21) << "21 folder pages with base 53248";
+    EXPECT_EQ(TableRows().size(), 4);
+    EXPECT_EQ(Tail(Entries(f.protocolLines()), 2),
+              (QStringList{"Прибор КВИР-210v1 подключен " + instrument.port,
+                           "Чтение блокнота из прибора КВИР-510v2"}));
+    // Connecting again to the same model reads again without any message.
+    f.Timer1->stop();
+    f.But_conectClick();
+    EXPECT_EQ(TableRows().size(), 4);
+    EXPECT_TRUE(dialogs.calls().empty());
+}
+
+TEST_F(ConnectionTest, UnsupportedInstrumentIsNamedAndNotRead) {
+    SimulatedInstrument& instrument = AddInstrument("510");
+    sim::Identification ident = sim::Kvir510Identification();
+    ident.version = 1;
+    instrument.simulator.setIdentification(ident);
+    WriteSettingsFor(instrument.port, 1, false, kModel510);
+    TGround_form& f = StartWithProgress();
+    dialogs.answer(DialogButton::Ok);
+    f.But_conectClick();
+    EXPECT_EQ(
+        dialogs.transcript(),
+        QStringList{"ВНИМАНИЕ!|Прибор КВИР-510v1 не определен\r\nработа с прибором невозможна"});
+    EXPECT_EQ(f.caption(), "КВИР-510v1");
+    EXPECT_TRUE(f.link().isOpen()) << "the port stays open";
+    EXPECT_EQ(instrument.simulator.requestLog().size(), 2) << "ping and identification only";
+}
+
+TEST_F(ConnectionTest, ErrorOnPageFiveKeepsPagesZeroToFour) {
+    QString notebook = QStringLiteral("folder 1 ОБЩАЯ ПАПКА\n");
+    for (int k = 2; k <= 7; ++k) {
+        notebook += QStringLiteral("folder %1 П%1\n").arg(k);
+    }
+    for (int k = 1; k <= 7; ++k) {
+        notebook += QStringLiteral("record %1 2026-03-0%1 10:00:00 1 20 1 5\n").arg(k);
+    }
+    SimulatedInstrument& instrument = AddInstrument("510", notebook);
+    const int page5 = 0xD000 + 5 * 512;
+    instrument.simulator.addFault({sim::FaultKind::Failed, 3, page5, page5});
+    WriteSettingsFor(instrument.port, 0, false, kModel510);
+    TGround_form& f = StartWithProgress();
+    dialogs.answer(DialogButton::Ok);
+    f.But_conectClick();
+    EXPECT_EQ(dialogs.transcript(), QStringList{"ОШИБКА ОБМЕНА!|Ошибка выполнения команды"});
+    EXPECT_EQ(f.List_name->count(), 5);
+    EXPECT_EQ(TableRows().size(), 5) << "the records of pages 0 to 4";
+    EXPECT_FALSE(f.link().isOpen());
+    EXPECT_EQ(Tail(Entries(f.protocolLines()), 1),
+              QStringList{"Ошибка чтения блокнота из прибора КВИР-510v2"});
+    EXPECT_FALSE(Entries(f.protocolLines()).contains("Чтение блокнота из прибора КВИР-510v2"));
+    EXPECT_FALSE(f.isFlat(f.But_conect));
+    EXPECT_FALSE(progress->isVisible());
+}
+
+TEST_F(ConnectionTest, RefusedInputSendsNothing) {
+    SimulatedInstrument& instrument = AddInstrument("510");
+    WriteSettingsFor(instrument.port, 1, false);
+    TGround_form& f = StartWithProgress();
+    // A device number that is no number.
+    f.Edit_net_adr->setText("1a");
+    dialogs.answer(DialogButton::Ok);
+    f.But_conectClick();
+    EXPECT_EQ(dialogs.transcript(),
+              QStringList{"ОШИБКА!|Номер устройства должен быть целым десятичным числом: \"1a\""});
+    EXPECT_TRUE(instrument.simulator.requestLog().isEmpty());
+    EXPECT_FALSE(f.isFlat(f.But_conect));
+    EXPECT_FALSE(progress->isVisible());
+    // No port named at all.
+    dialogs.clear();
+    f.Edit_net_adr->setText("1");
+    f.ComboBox1->clear();
+    f.ComboBox1->setEditText(QString());
+    f.Timer1->stop();
+    dialogs.answer(DialogButton::Ok);
+    f.But_conectClick();
+    EXPECT_EQ(dialogs.transcript(), QStringList{"ВНИМАНИЕ!|Подключение невозможно"});
+    // A port that does not open.
+    dialogs.clear();
+    f.ComboBox1->setEditText(PathOf("no-such-port"));
+    f.Timer1->stop();
+    dialogs.answer(DialogButton::Ok);
+    f.But_conectClick();
+    EXPECT_EQ(dialogs.transcript(), QStringList{"ОШИБКА ОБМЕНА!|Ошибка инициализации COM порта"});
+    EXPECT_TRUE(Tail(f.protocolLines(), 1).first().contains(PathOf("no-such-port")));
+}
+
+}  // namespace
+}  // namespace kvir::test

@@ -1,0 +1,91 @@
+#include "SimConsoleFixture.h"
+
+#include "Settings.h"
+#include "TextFiles.h"
+#include "link/QtSerialPortImpl.h"
+#include "sim/NotebookFile.h"
+
+#include <QFile>
+#include <QTableWidget>
+
+namespace kvir::test {
+
+PortFactory SimConsoleFixture::QtPortFactoryForTests() {
+    return QtPortFactory();
+}
+
+SimConsoleFixture::SimConsoleFixture() {
+    windowLink = &realLink;
+}
+
+SimConsoleFixture::~SimConsoleFixture() {
+    form.reset();
+    realLink.ClosePort();
+    for (SimulatedInstrument& instrument : instruments) {
+        if (instrument.server) {
+            instrument.server->stop();
+        }
+    }
+}
+
+SimulatedInstrument& SimConsoleFixture::AddInstrument(const QString& model,
+                                                      const QString& notebookText) {
+    SimulatedInstrument& instrument = instruments.emplace_back();
+    instrument.simulator.setIdentification(model == QStringLiteral("210")
+                                               ? sim::Kvir210Identification()
+                                               : sim::Kvir510Identification());
+    if (!notebookText.isEmpty()) {
+        sim::NotebookFileError error;
+        EXPECT_TRUE(sim::LoadNotebookText(instrument.simulator, notebookText, &error))
+            << error.text().toStdString();
+    }
+    instrument.port = PathOf(QStringLiteral("port%1").arg(instruments.size()));
+    instrument.server = std::make_unique<sim::PtyServer>(
+        instrument.simulator, sim::PtyServer::Options{instrument.port, false});
+    QString error;
+    EXPECT_FALSE(instrument.server->start(&error).isEmpty()) << error.toStdString();
+    return instrument;
+}
+
+SimulatedInstrument& SimConsoleFixture::AddSample(const QString& model, const QString& sample) {
+    QFile file(QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/") + sample + QStringLiteral(".txt"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << sample.toStdString();
+    return AddInstrument(model, QString::fromUtf8(file.readAll()));
+}
+
+SimulatedInstrument& SimConsoleFixture::AddSilentPort() {
+    SimulatedInstrument& instrument = AddInstrument(QStringLiteral("510"));
+    instrument.simulator.addFault({sim::FaultKind::Silence});
+    return instrument;
+}
+
+void SimConsoleFixture::WriteSettingsFor(const QString& port, int startPage, bool automatic,
+                                         const QString& pribor) {
+    WriteSettings(SettingsWith({{QStringLiteral("port"), port},
+                                {QStringLiteral("StartPage"), QString::number(startPage)},
+                                {QStringLiteral("Connect"), automatic ? "1" : "0"},
+                                {QStringLiteral("Pribor"), pribor}}));
+}
+
+TGround_form& SimConsoleFixture::StartWithProgress() {
+    TGround_form& f = Start();
+    progress = std::make_unique<Tprogressmetr>();
+    f.setAuxWindows(progress.get(), nullptr);
+    return f;
+}
+
+QStringList SimConsoleFixture::TableRows() const {
+    QStringList rows;
+    const QTableWidget* table = form->Tabl_sort_name_dat;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 1; c < 10; ++c) {
+            const QTableWidgetItem* item = table->item(r, c);
+            cells << (item != nullptr ? item->text() : QString());
+        }
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
+}  // namespace kvir::test
