@@ -1,16 +1,343 @@
-// Record tags, export to a file and printing.
+// Record tags of the record table, and "Выполнить": export of the rows tagged "s" to a file,
+// printing of the rows tagged "p" and deletion of the records tagged "d".
 
 #include "K210.h"
 
+#include "ExportFile.h"
+#include "NotebookView.h"
+#include "PrintReport.h"
+#include "TagDelegate.h"
+
+#include <QFileInfo>
+#include <QPrinter>
+#include <QTableWidget>
+
 namespace kvir {
 
-void TGround_form::p_menu_set_allClick() {}
-void TGround_form::p_menu_clrClick() {}
-void TGround_form::p_menu_saveClick() {}
-void TGround_form::p_menu_printClick() {}
-void TGround_form::p_menu_set_delClick() {}
-void TGround_form::p_menu_clr_delClick() {}
-void TGround_form::Tabl_sort_name_datKeyDown(int /*key*/) {}
-void TGround_form::But_exe_zapClick() {}
+namespace {
+
+const QString kTagDelete = QStringLiteral("d");
+const QString kTagSave = QStringLiteral("s");
+const QString kTagPrint = QStringLiteral("p");
+
+constexpr int kSlotColumn = 1;
+constexpr int kFirstDataColumn = 2;
+constexpr int kLastDataColumn = 9;
+
+QString Cell(const QTableWidget* table, int row, int column) {
+    const QTableWidgetItem* item = table->item(row, column);
+    return item != nullptr ? item->text() : QString();
+}
+
+QString Tag(const QTableWidget* table, int row) {
+    return Cell(table, row, 0);
+}
+
+void SetTag(QTableWidget* table, int row, const QString& tag) {
+    InstallTagPictures(table);
+    if (QTableWidgetItem* item = table->item(row, 0)) {
+        item->setText(tag);
+        return;
+    }
+    if (tag.isEmpty()) {
+        return;
+    }
+    auto* item = new QTableWidgetItem(tag);
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    table->setItem(row, 0, item);
+}
+
+// The rows from the first to the last selected one; nothing when no data row is current
+// (after a view change).
+struct Block {
+    int top = 0;
+    int bottom = 0;
+};
+std::optional<Block> SelectedBlock(const QTableWidget* table) {
+    const int current = table->currentRow();
+    if (current < 0 || current >= table->rowCount()) {
+        return std::nullopt;
+    }
+    const QList<QTableWidgetSelectionRange> ranges = table->selectedRanges();
+    if (ranges.isEmpty()) {
+        return Block{current, current};
+    }
+    Block block{ranges.first().topRow(), ranges.first().bottomRow()};
+    for (const QTableWidgetSelectionRange& range : ranges) {
+        block.top = std::min(block.top, range.topRow());
+        block.bottom = std::max(block.bottom, range.bottomRow());
+    }
+    block.bottom = std::min(block.bottom, table->rowCount() - 1);
+    return block;
+}
+
+// Applies `change` (old tag -> new tag) to every row of the selected block.
+template <typename Change>
+void RetagSelection(QTableWidget* table, Change change) {
+    const std::optional<Block> block = SelectedBlock(table);
+    if (!block) {
+        return;
+    }
+    for (int row = block->top; row <= block->bottom; ++row) {
+        const QString old = Tag(table, row);
+        const QString now = change(old);
+        if (now != old) {
+            SetTag(table, row, now);
+        }
+    }
+}
+
+void TagUntagged(QTableWidget* table, const QString& tag) {
+    RetagSelection(table, [&tag](const QString& old) { return old.isEmpty() ? tag : old; });
+}
+
+// The texts of the data columns 2 to 9 of a row, hidden ones included.
+QStringList DataCells(const QTableWidget* table, int row) {
+    QStringList cells;
+    for (int c = kFirstDataColumn; c <= kLastDataColumn; ++c) {
+        cells << Cell(table, row, c);
+    }
+    return cells;
+}
+
+QStringList HeaderCells(const QTableWidget* table) {
+    QStringList cells;
+    for (int c = kFirstDataColumn; c <= kLastDataColumn; ++c) {
+        const QTableWidgetItem* item = table->horizontalHeaderItem(c);
+        cells << (item != nullptr ? item->text() : QString());
+    }
+    return cells;
+}
+
+void ReportOpenFailure(TGround_form& form, const QString& path) {
+    form.dialogs().Inform(QStringLiteral("Ошибка при открытии файла\n") + path,
+                          QStringLiteral("ВНИМАНИЕ!"));
+}
+
+// The rows tagged "s" to a ".csv" or ".txt" file: a new or replaced file with the header
+// line, or appended to an existing one. The question about an existing file is asked for the
+// name that is written, extension included.
+void ExportTaggedRows(TGround_form& form) {
+    QTableWidget* table = form.Tabl_sort_name_dat;
+    const std::optional<SaveFileChoice> choice = form.dialogs().SaveFile(ExportFilters(), 1);
+    if (!choice) {
+        return;
+    }
+    const QString target = ExportTargetName(choice->path, choice->filterIndex);
+    bool append = false;
+    if (QFileInfo::exists(target)) {
+        const DialogButton answer = form.dialogs().Message(
+            QStringLiteral("Файл уже существует\nДополнить его?\n\nДа - дополнить\n\nНет - "
+                           "заменить"),
+            QStringLiteral("Экспорт данных"), DialogButtons::YesNoCancel, DialogIcon::Question);
+        if (answer == DialogButton::Yes) {
+            append = true;
+        } else if (answer != DialogButton::No) {
+            return;
+        }
+    }
+
+    QStringList lines;
+    if (!append) {
+        lines << ExportLine(HeaderCells(table));
+    }
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (Tag(table, row) == kTagSave) {
+            SetTag(table, row, QString());
+            lines << ExportLine(DataCells(table, row));
+        }
+    }
+    QString error;
+    const bool written = append ? AppendExportFile(target, lines, &error)
+                                : ReplaceExportFile(target, lines, &error);
+    if (!written) {
+        ReportOpenFailure(form, target);
+        return;
+    }
+    form.AddProtEntry((append ? QStringLiteral("Дополнение файла отчета ")
+                              : QStringLiteral("Замена файла отчета ")) +
+                      target);
+}
+
+// The header line and the rows tagged "p", visible columns only, as one print job.
+void PrintTaggedRows(TGround_form& form) {
+    QTableWidget* table = form.Tabl_sort_name_dat;
+    QPrinter printer(QPrinter::HighResolution);
+    if (!form.dialogs().Print(printer)) {
+        return;
+    }
+    QList<int> visible;
+    for (int c = kFirstDataColumn; c <= kLastDataColumn; ++c) {
+        if (!table->isColumnHidden(c) && table->columnWidth(c) > 0) {
+            visible << c;
+        }
+    }
+    const QStringList allHeaders = HeaderCells(table);
+    QStringList headers;
+    for (int c : visible) {
+        headers << allHeaders.at(c - kFirstDataColumn);
+    }
+    QStringList lines{PrintLine(headers, headers)};
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (Tag(table, row) != kTagPrint) {
+            continue;
+        }
+        SetTag(table, row, QString());
+        QStringList cells;
+        for (int c : visible) {
+            cells << Cell(table, row, c);
+        }
+        lines << PrintLine(cells, headers);
+    }
+    QString error;
+    if (!PrintLines(printer, lines, kPrintJobTitle, &error)) {
+        form.dialogs().ReportError(QStringLiteral("Ошибка печати: ") + error);
+        return;
+    }
+    form.AddProtEntry(QStringLiteral("Печать отчета для прибора ") + form.caption());
+}
+
+// The slot a row shows, when the row still shows that slot's record: a row without a slot
+// index (the empty row of an empty notebook), a free slot, or a slot whose record changed
+// since the table was filled (the folder editor packs the notebook without refilling the
+// table) gives nothing, so that no other record is ever deleted.
+std::optional<int> RecordOfRow(TGround_form& form, int row) {
+    const QTableWidget* table = form.Tabl_sort_name_dat;
+    bool ok = false;
+    const int slot = Cell(table, row, kSlotColumn).toInt(&ok);
+    const NotebookImage& image = form.notebook();
+    if (!ok || slot < 0 || slot >= kNotebookSlots ||
+        image.folderNo[static_cast<std::size_t>(slot)] == 0) {
+        return std::nullopt;
+    }
+    const DeviceModel model = ModelFromCaption(form.caption());
+    if (model == DeviceModel::None) {
+        return std::nullopt;
+    }
+    const QStringList cells =
+        RecordCells(image, slot, model, form.folders(), QString(), form.locale());
+    // Date-time, mode and values; the folder's name and the user may have been changed.
+    for (int c = 3; c <= 8; ++c) {
+        if (Cell(table, row, c) != cells.value(c - 1)) {
+            return std::nullopt;
+        }
+    }
+    return slot;
+}
+
+template <typename Form>
+void OfferWriteBackTEMP(Form& form) {
+    if constexpr (requires { form.WriteNotebookAndReread(); }) {
+        form.WriteNotebookAndReread();
+    }
+}
+
+// Frees the records tagged "d", shows the table without them and offers to write the
+// notebook back.
+void DeleteTaggedRows(TGround_form& form) {
+    QTableWidget* table = form.Tabl_sort_name_dat;
+    int count = 0;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (Tag(table, row) != kTagDelete) {
+            continue;
+        }
+        SetTag(table, row, QString());
+        if (const std::optional<int> slot = RecordOfRow(form, row)) {
+            ClearRecordSlot(form.notebook(), *slot);
+            ++count;
+        }
+    }
+    if (count == 0) {
+        return;
+    }
+    form.AddProtEntry(QStringLiteral("Удаление ") + QString::number(count) +
+                      QStringLiteral(" записей для прибора ") + form.caption());
+    form.FillRecordTable(form.activeView());
+    if (form.dialogs().Ask(QStringLiteral("Сохранить изменения в блокноте прибора?"),
+                           QStringLiteral("Предупреждение")) == DialogButton::Yes) {
+        OfferWriteBackTEMP(form);
+    }
+}
+
+// Clears every tag when it goes out of scope, also when an action is abandoned.
+class ClearTagsAtEnd {
+  public:
+    explicit ClearTagsAtEnd(QTableWidget* table) : table_(table) {}
+    ~ClearTagsAtEnd() {
+        for (int row = 0; row < table_->rowCount(); ++row) {
+            if (!Tag(table_, row).isEmpty()) {
+                SetTag(table_, row, QString());
+            }
+        }
+    }
+    ClearTagsAtEnd(const ClearTagsAtEnd&) = delete;
+    ClearTagsAtEnd& operator=(const ClearTagsAtEnd&) = delete;
+
+  private:
+    QTableWidget* table_;
+};
+
+}  // namespace
+
+void TGround_form::p_menu_set_allClick() {
+    QTableWidget* table = Tabl_sort_name_dat;
+    if (table->rowCount() == 0) {
+        return;
+    }
+    table->setCurrentCell(0, 0, QItemSelectionModel::NoUpdate);
+    table->selectAll();
+}
+
+void TGround_form::p_menu_clrClick() {
+    RetagSelection(Tabl_sort_name_dat, [](const QString&) { return QString(); });
+}
+
+void TGround_form::p_menu_saveClick() {
+    TagUntagged(Tabl_sort_name_dat, kTagSave);
+}
+
+void TGround_form::p_menu_printClick() {
+    TagUntagged(Tabl_sort_name_dat, kTagPrint);
+}
+
+void TGround_form::p_menu_set_delClick() {
+    TagUntagged(Tabl_sort_name_dat, kTagDelete);
+}
+
+void TGround_form::p_menu_clr_delClick() {
+    RetagSelection(Tabl_sort_name_dat,
+                   [](const QString& old) { return old == kTagDelete ? QString() : old; });
+}
+
+void TGround_form::Tabl_sort_name_datKeyDown(int key) {
+    if (key != Qt::Key_Delete) {
+        return;  // the grid's own handling
+    }
+    RetagSelection(Tabl_sort_name_dat,
+                   [](const QString& old) { return old.isEmpty() ? kTagDelete : QString(); });
+}
+
+void TGround_form::But_exe_zapClick() {
+    QTableWidget* table = Tabl_sort_name_dat;
+    bool save = false;
+    bool print = false;
+    bool remove = false;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QString tag = Tag(table, row);
+        save = save || tag == kTagSave;
+        print = print || tag == kTagPrint;
+        remove = remove || tag == kTagDelete;
+    }
+    const ClearTagsAtEnd clear(table);
+    if (save) {
+        ExportTaggedRows(*this);
+    }
+    if (print) {
+        PrintTaggedRows(*this);
+    }
+    if (remove) {
+        DeleteTaggedRows(*this);
+    }
+}
 
 }  // namespace kvir

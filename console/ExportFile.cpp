@@ -1,0 +1,95 @@
+#include "ExportFile.h"
+
+#include "TextFiles.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace kvir {
+
+namespace {
+
+void SetError(QString* error, const QString& text) {
+    if (error != nullptr) {
+        *error = text;
+    }
+}
+
+}  // namespace
+
+QStringList ExportFilters() {
+    return {QStringLiteral("Текстовый файл(*.csv)"), QStringLiteral("Текстовый файл(*.txt)")};
+}
+
+QString ExportTargetName(const QString& chosen, int filterIndex) {
+    const qsizetype slash = std::max(chosen.lastIndexOf(u'/'), chosen.lastIndexOf(u'\\'));
+    if (chosen.indexOf(u'.', slash + 1) >= 0) {
+        return chosen;
+    }
+    return chosen + (filterIndex == 2 ? QStringLiteral(".txt") : QStringLiteral(".csv"));
+}
+
+QString ExportField(const QString& text) {
+    const bool quote = text.contains(u';') || text.contains(u'"') || text.contains(u'\r') ||
+                       text.contains(u'\n');
+    if (!quote) {
+        return text;
+    }
+    QString doubled = text;
+    doubled.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + doubled + u'"';
+}
+
+QString ExportLine(const QStringList& cells) {
+    QString line;
+    for (const QString& cell : cells) {
+        line += ExportField(cell);
+        line += u';';
+    }
+    return line;
+}
+
+bool ReplaceExportFile(const QString& path, const QStringList& lines, QString* error) {
+    if (QFileInfo::exists(path)) {
+        // Opened without truncating: the test must not harm the old file.
+        QFile test(path);
+        if (!test.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            SetError(error, test.errorString());
+            return false;
+        }
+    }
+    return SaveLinesAtomically(path, lines, error);
+}
+
+bool AppendExportFile(const QString& path, const QStringList& lines, QString* error) {
+    QFile old(path);
+    if (QFileInfo(path).isDir() || !old.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+        SetError(error, QFileInfo(path).isDir() ? QStringLiteral("Is a directory")
+                                                : old.errorString());
+        return false;
+    }
+    QByteArray bytes = old.readAll();
+    if (old.error() != QFileDevice::NoError) {
+        SetError(error, old.errorString());
+        return false;
+    }
+    old.close();
+    if (!bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r')) {
+        bytes.append("\r\n");
+    }
+    bytes.append(EncodeLines(lines));
+
+    QSaveFile file(path);
+    const bool ok =
+        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (!ok) {
+        SetError(error, file.errorString());
+        file.cancelWriting();
+    }
+    return ok;
+}
+
+}  // namespace kvir

@@ -1,0 +1,50 @@
+#pragma once
+// A serial port that counts the characters crossing it, wrapped around the real one, so a
+// benchmark can compare wall time with the wire time of exactly those characters.
+#include "link/QtSerialPortImpl.h"
+
+#include <memory>
+
+namespace kvir::bench {
+
+struct WireCount {
+    qint64 written = 0;
+    qint64 read = 0;
+    // 9600 baud, 11 bits per character.
+    double wireMs() const { return static_cast<double>(written + read) * 11.0 * 1000.0 / 9600.0; }
+};
+
+class CountingPort final : public SerialPort {
+public:
+    explicit CountingPort(WireCount& count) : count_(count) {}
+    bool open(const QString& name, const LineSettings& s) override { return port_.open(name, s); }
+    void close() override { port_.close(); }
+    bool isOpen() const override { return port_.isOpen(); }
+    bool applyLineSettings(const LineSettings& s) override { return port_.applyLineSettings(s); }
+    bool applyTimeouts(const PortTimeouts& t) override { return port_.applyTimeouts(t); }
+    bool purge() override { return port_.purge(); }
+    bool setQueueSizes(int i, int o) override { return port_.setQueueSizes(i, o); }
+    bool write(const QByteArray& bytes) override {
+        count_.written += bytes.size();
+        return port_.write(bytes);
+    }
+    std::optional<quint8> readByte() override {
+        const std::optional<quint8> b = port_.readByte();
+        count_.read += b ? 1 : 0;
+        return b;
+    }
+    QString lastError() const override { return port_.lastError(); }
+
+private:
+    WireCount& count_;
+    QtSerialPortImpl port_;
+};
+
+inline PortFactory CountingFactory(WireCount& count) {
+    return [&count] { return std::make_unique<CountingPort>(count); };
+}
+
+// CPU time of the calling thread in milliseconds.
+double ThreadCpuMs();
+
+}  // namespace kvir::bench

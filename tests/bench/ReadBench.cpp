@@ -1,0 +1,70 @@
+// A full notebook read of a sample notebook over the real serial code against the simulator
+// at wire speed: wall time against the wire time of the characters exchanged, and the CPU
+// time of the reading thread. Run: build/tests/read_bench 510|210 [sample file]
+#include "CountingPort.h"
+#include "common/FakeContext.h"
+#include "instrument/NotebookSequences.h"
+#include "sim/NotebookFile.h"
+#include "sim/PtyServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <ctime>
+
+using namespace kvir;
+
+double bench::ThreadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("210");
+    const QString sample = argc > 2 ? QString::fromLocal8Bit(argv[2])
+                                    : QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/") + which +
+                                          QStringLiteral("-full.txt");
+    const DeviceModel model = which == QStringLiteral("510") ? DeviceModel::Ph510
+                                                             : DeviceModel::Conc210;
+
+    sim::Simulator simulator;
+    simulator.setIdentification(model == DeviceModel::Ph510 ? sim::Kvir510Identification()
+                                                            : sim::Kvir210Identification());
+    sim::NotebookFileError error;
+    if (!sim::LoadNotebookFile(simulator, sample, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.text()));
+        return 1;
+    }
+    sim::PtyServer server(simulator, {QString(), true});
+    const QString device = server.start();
+
+    bench::WireCount count;
+    SerialLink link(bench::CountingFactory(count));
+    test::FakeContext context;
+    Instrument instrument(link, context);
+    if (device.isEmpty() || link.OpenPort(device) != 0 || instrument.ReadIdentification() != 0) {
+        std::fprintf(stderr, "cannot reach the simulator\n");
+        return 1;
+    }
+    count = {};
+    QElapsedTimer clock;
+    clock.start();
+    const double cpu0 = bench::ThreadCpuMs();
+    const ReadOutcome outcome = ReadWholeNotebook(instrument, model, {});
+    const double cpu = bench::ThreadCpuMs() - cpu0;
+    const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    if (outcome.result != 0) {
+        std::fprintf(stderr, "read failed: %d\n", outcome.result);
+        return 1;
+    }
+    std::printf("%s full read: %d records, %d requests, %lld characters, wire %.0f ms, wall %.0f ms "
+                "(ratio %.4f), reading thread CPU %.0f ms (%.2f %% of wire time)\n",
+                qPrintable(DisplayName(model)), RecordCount(context.image),
+                static_cast<int>(simulator.requestLog().size()),
+                static_cast<long long>(count.written + count.read), count.wireMs(), wall,
+                wall / count.wireMs(), cpu, 100.0 * cpu / count.wireMs());
+    return 0;
+}
