@@ -30,24 +30,25 @@ ScriptedDialogs::~ScriptedDialogs() {
 }
 
 void ScriptedDialogs::answer(DialogButton button) {
-    script_.push_back({DialogCall::Message, button, std::nullopt, false});
+    script_.push_back({DialogCall::Message, button, std::nullopt, false, {}});
 }
 
 void ScriptedDialogs::answerSave(const QString& path, int filterIndex) {
     script_.push_back(
-        {DialogCall::SaveFile, DialogButton::Ok, SaveFileChoice{path, filterIndex}, false});
+        {DialogCall::SaveFile, DialogButton::Ok, SaveFileChoice{path, filterIndex}, false, {}});
 }
 
 void ScriptedDialogs::cancelSave() {
-    script_.push_back({DialogCall::SaveFile, DialogButton::Cancel, std::nullopt, false});
+    script_.push_back({DialogCall::SaveFile, DialogButton::Cancel, std::nullopt, false, {}});
 }
 
-void ScriptedDialogs::answerPrint(bool accepted) {
-    script_.push_back({DialogCall::Print, DialogButton::Ok, std::nullopt, accepted});
+void ScriptedDialogs::answerPrint(bool accepted, PrinterSetUp setUp) {
+    script_.push_back(
+        {DialogCall::Print, DialogButton::Ok, std::nullopt, accepted, std::move(setUp)});
 }
 
 void ScriptedDialogs::expectError() {
-    script_.push_back({DialogCall::Error, DialogButton::Ok, std::nullopt, false});
+    script_.push_back({DialogCall::Error, DialogButton::Ok, std::nullopt, false, {}});
 }
 
 QStringList ScriptedDialogs::transcript() const {
@@ -102,11 +103,17 @@ std::optional<SaveFileChoice> ScriptedDialogs::SaveFile(const QStringList& filte
     return next ? next->save : std::nullopt;
 }
 
-bool ScriptedDialogs::Print(QPrinter& /*printer*/) {
+bool ScriptedDialogs::Print(QPrinter& printer) {
     DialogCall call;
     call.kind = DialogCall::Print;
     const auto next = take(DialogCall::Print, call);
-    return next && next->print;
+    if (!next || !next->print) {
+        return false;
+    }
+    if (next->setUp) {
+        next->setUp(printer);
+    }
+    return true;
 }
 
 void ScriptedDialogs::ReportError(const QString& text) {

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 namespace kvir::test {
@@ -29,7 +30,10 @@ class ScriptedDialogs final : public OperatorDialogs {
     void answer(DialogButton button);  // next message box
     void answerSave(const QString& path, int filterIndex);
     void cancelSave();
-    void answerPrint(bool accepted);
+    // An accepted print dialog may set up the printer it was handed (output to a PDF file,
+    // a named print queue), as the operator's choice in the dialog would.
+    using PrinterSetUp = std::function<void(QPrinter&)>;
+    void answerPrint(bool accepted, PrinterSetUp setUp = {});
     void expectError();  // next standard error box
 
     const std::vector<DialogCall>& calls() const { return calls_; }
@@ -49,6 +53,7 @@ class ScriptedDialogs final : public OperatorDialogs {
         DialogButton button = DialogButton::Ok;
         std::optional<SaveFileChoice> save;
         bool print = false;
+        PrinterSetUp setUp;
     };
     // The next answer of `kind`, or nothing after reporting the unexpected call.
     std::optional<Scripted> take(DialogCall::Kind kind, const DialogCall& call);
