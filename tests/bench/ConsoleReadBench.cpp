@@ -28,7 +28,7 @@ namespace {
 
 // Every dialog is a failure of the benchmark run.
 class NoDialogs final : public OperatorDialogs {
-public:
+  public:
     DialogButton Message(const QString& text, const QString& caption, DialogButtons,
                          DialogIcon) override {
         std::fprintf(stderr, "unexpected message: %s: %s\n", qPrintable(caption), qPrintable(text));
@@ -51,10 +51,10 @@ int main(int argc, char** argv) {
     sim::Simulator simulator;
     simulator.setIdentification(ph ? sim::Kvir510Identification() : sim::Kvir210Identification());
     sim::NotebookFileError error;
-    if (!sim::LoadNotebookFile(simulator,
-                               QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/") + which +
-                                   QStringLiteral("-full.txt"),
-                               &error)) {
+    if (!sim::LoadNotebookFile(
+            simulator,
+            QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/") + which + QStringLiteral("-full.txt"),
+            &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error.text()));
         return 1;
     }
@@ -106,10 +106,11 @@ int main(int argc, char** argv) {
     }
     const double fillCpu = bench::ThreadCpuMs() - fill0;
 
-    std::printf("%s console read: %d records, wire %.0f ms, wall %.0f ms (ratio %.4f); main "
-                "thread CPU %.0f ms (%.2f %% of wire); table refills %.0f ms CPU (%.2f %% of "
-                "wire)\n",
-                qPrintable(form.caption()), records, count.wireMs(), wall, wall / count.wireMs(),
-                cpu, 100.0 * cpu / count.wireMs(), fillCpu, 100.0 * fillCpu / count.wireMs());
+    std::printf(
+        "%s console read: %d records, wire %.0f ms, wall %.0f ms (ratio %.4f); main "
+        "thread CPU %.0f ms (%.2f %% of wire); table refills %.0f ms CPU (%.2f %% of "
+        "wire)\n",
+        qPrintable(form.caption()), records, count.wireMs(), wall, wall / count.wireMs(), cpu,
+        100.0 * cpu / count.wireMs(), fillCpu, 100.0 * fillCpu / count.wireMs());
     return 0;
 }

@@ -15,7 +15,7 @@ struct WireCount {
 };
 
 class CountingPort final : public SerialPort {
-public:
+  public:
     explicit CountingPort(WireCount& count) : count_(count) {}
     bool open(const QString& name, const LineSettings& s) override { return port_.open(name, s); }
     void close() override { port_.close(); }
@@ -35,7 +35,7 @@ public:
     }
     QString lastError() const override { return port_.lastError(); }
 
-private:
+  private:
     WireCount& count_;
     QtSerialPortImpl port_;
 };

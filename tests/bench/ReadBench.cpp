@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
     const QString sample = argc > 2 ? QString::fromLocal8Bit(argv[2])
                                     : QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/") + which +
                                           QStringLiteral("-full.txt");
-    const DeviceModel model = which == QStringLiteral("510") ? DeviceModel::Ph510
-                                                             : DeviceModel::Conc210;
+    const DeviceModel model =
+        which == QStringLiteral("510") ? DeviceModel::Ph510 : DeviceModel::Conc210;
 
     sim::Simulator simulator;
     simulator.setIdentification(model == DeviceModel::Ph510 ? sim::Kvir510Identification()
@@ -60,11 +60,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "read failed: %d\n", outcome.result);
         return 1;
     }
-    std::printf("%s full read: %d records, %d requests, %lld characters, wire %.0f ms, wall %.0f ms "
-                "(ratio %.4f), reading thread CPU %.0f ms (%.2f %% of wire time)\n",
-                qPrintable(DisplayName(model)), RecordCount(context.image),
-                static_cast<int>(simulator.requestLog().size()),
-                static_cast<long long>(count.written + count.read), count.wireMs(), wall,
-                wall / count.wireMs(), cpu, 100.0 * cpu / count.wireMs());
+    std::printf(
+        "%s full read: %d records, %d requests, %lld characters, wire %.0f ms, wall %.0f ms "
+        "(ratio %.4f), reading thread CPU %.0f ms (%.2f %% of wire time)\n",
+        qPrintable(DisplayName(model)), RecordCount(context.image),
+        static_cast<int>(simulator.requestLog().size()),
+        static_cast<long long>(count.written + count.read), count.wireMs(), wall,
+        wall / count.wireMs(), cpu, 100.0 * cpu / count.wireMs());
     return 0;
 }

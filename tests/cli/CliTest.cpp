@@ -1,6 +1,7 @@
 // kvir-cli against kvir-sim, both as the separate programs an operator or a script runs.
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -113,4 +114,33 @@ TEST(KvirCli, SilentInstrument) {
     const CliResult r = RunCli({"--port", sim.port, "ping"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "Нет ответа от устройства\n");
+}
+
+TEST(KvirCli, ReadPrintsFoldersAndRecords) {
+    SimProcess sim({"--model", "510", "--notebook", KVIR_SOURCE_DIR "/sim/samples/510-small.txt"});
+    const CliResult r = RunCli({"--port", sim.port, "read"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.filter(QRegularExpression("^folder=")).size(), 21) << "one line a folder page";
+    EXPECT_EQ(lines.filter(QRegularExpression("^record=")).size(), 31);
+    EXPECT_EQ(lines.at(0), "folder=1;ОБЩАЯ ПАПКА");
+    EXPECT_EQ(lines.at(1), "folder=2;Буфер 4.01");
+    // Slot 0: folder 1, mode 1, day word 33 (3 February), time word 16580 (09:12:40).
+    EXPECT_TRUE(
+        QRegularExpression("^record=0;1;1;33;16580;\\d{4}-02-03 09:12:40;21.4;12.2;6.79;6.7")
+            .match(lines.at(21))
+            .hasMatch())
+        << lines.at(21).toStdString();
+}
+
+TEST(KvirCli, ReadStopsAtAnExchangeErrorAndPrintsWhatWasRead) {
+    // Page 2's test read fails: pages 0 and 1 are printed, then the message.
+    SimProcess sim({"--model", "510", "--notebook", KVIR_SOURCE_DIR "/sim/samples/510-small.txt",
+                    "--fault", "failed@code=3,start=0xD400"});
+    const CliResult r = RunCli({"--port", sim.port, "read"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Ошибка выполнения команды\n");
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.filter(QRegularExpression("^folder=")).size(), 2);
+    EXPECT_EQ(lines.filter(QRegularExpression("^record=")).size(), 11);
 }
