@@ -3,9 +3,9 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
-    qt6-base-dev qt6-serialport-dev libqt6serialport6-dev qt6-qpa-plugins
+    qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev
-    xvfb xauth x11-apps imagemagick xdotool poppler-utils fonts-dejavu-core
+    xvfb xauth imagemagick xdotool poppler-utils fonts-dejavu-core
 )
 missing=()
 for p in "${packages[@]}"; do
