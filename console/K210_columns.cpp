@@ -3,6 +3,8 @@
 
 #include "K210.h"
 
+#include "NotebookView.h"
+
 #include "instrument/DeviceModel.h"
 
 #include <QCheckBox>
@@ -12,19 +14,6 @@
 namespace kvir {
 
 namespace {
-
-// Column headers of both models (entries 0..7 "КВИР-510v2", 8..15 "КВИР-210v1"), the same
-// in both views. The trailing blanks set the column width: 8 pixels per character.
-const QStringList kColumnHeaders{
-    QStringLiteral("Папка           "), QStringLiteral("Дата/Время          "),
-    QStringLiteral("Режим "),           QStringLiteral("Т[С]    "),
-    QStringLiteral("ЭДС[мВ]  "),        QStringLiteral("pH      "),
-    QStringLiteral("pH25    "),         QStringLiteral("Пользователь                "),
-    QStringLiteral("Папка           "), QStringLiteral("Дата/Время          "),
-    QStringLiteral("Режим         "),   QStringLiteral("Соль[мг/л]"),
-    QStringLiteral("Т[С]  "),           QStringLiteral("КРК[мкг/л]"),
-    QStringLiteral("КРК[%]        "),   QStringLiteral("Пользователь                "),
-};
 
 constexpr int kTagColumnWidth = 24;
 constexpr int kPixelsPerCharacter = 8;
@@ -49,7 +38,7 @@ void TGround_form::SetColumnSet(const QString& model) {
     }
     const auto apply = [first](const std::array<QCheckBox*, 8>& boxes, int mask) {
         for (int k = 0; k < 8; ++k) {
-            const QString& header = kColumnHeaders.at(first + k);
+            const QString& header = ColumnHeaders()[static_cast<std::size_t>(first + k)];
             QCheckBox* box = boxes[static_cast<std::size_t>(k)];
             box->setEnabled(true);
             box->setText(header);

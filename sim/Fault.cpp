@@ -91,16 +91,16 @@ bool Fault::matches(int requestCode, int requestStart) const {
     return true;
 }
 
-std::optional<Fault> ParseFault(const QString& text, QString* error) {
-    const QString spec = text.trimmed();
+std::optional<Fault> ParseFault(const QString& line, QString* error) {
+    const QString text = line.trimmed();
     for (const auto& [prefix, kind] : {std::pair{QLatin1String("drop-first="), FaultKind::Silence},
                                        std::pair{QLatin1String("stop-after="), FaultKind::Stop}}) {
-        if (!spec.startsWith(prefix)) {
+        if (!text.startsWith(prefix)) {
             continue;
         }
-        const auto n = ParseNumber(spec.mid(prefix.size()));
+        const auto n = ParseNumber(text.mid(prefix.size()));
         if (!n || (kind == FaultKind::Stop && *n == 0)) {
-            return Fail(error, QStringLiteral("bad count in \"%1\"").arg(spec));
+            return Fail(error, QStringLiteral("bad count in \"%1\"").arg(text));
         }
         Fault fault;
         fault.kind = kind;
@@ -110,8 +110,8 @@ std::optional<Fault> ParseFault(const QString& text, QString* error) {
         return fault;
     }
 
-    const qsizetype at = spec.indexOf(QLatin1Char('@'));
-    const QString kindName = at < 0 ? spec : spec.left(at);
+    const qsizetype at = text.indexOf(QLatin1Char('@'));
+    const QString kindName = at < 0 ? text : text.left(at);
     Fault fault;
     bool known = false;
     for (const auto& [kind, name] : kKindNames) {
@@ -124,7 +124,7 @@ std::optional<Fault> ParseFault(const QString& text, QString* error) {
         return Fail(error, QStringLiteral("unknown fault \"%1\"").arg(kindName));
     }
     if (at >= 0) {
-        const QStringList options = spec.mid(at + 1).split(QLatin1Char(','));
+        const QStringList options = text.mid(at + 1).split(QLatin1Char(','));
         for (const QString& option : options) {
             if (!ApplyOption(fault, option.trimmed(), error)) {
                 return std::nullopt;

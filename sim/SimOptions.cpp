@@ -87,7 +87,7 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
         QStringLiteral("Fault to commit (repeatable): KIND[@code=N,start=A-B,skip=N,count=N] "
                        "with KIND silence, noise, bad-check, other-address, failed, "
                        "truncated, lower-case, hangup, stop; or drop-first=N, stop-after=N."),
-        QStringLiteral("spec"));
+        QStringLiteral("FAULT"));
     const QCommandLineOption log(QStringLiteral("log"),
                                  QStringLiteral("Append one line per request to this file."),
                                  QStringLiteral("file"));
@@ -141,11 +141,11 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
     }
     options.linkPath = parser.value(link);
     options.wireSpeed = parser.isSet(wireSpeed);
-    for (const QString& spec : parser.values(fault)) {
+    for (const QString& faultText : parser.values(fault)) {
         QString reason;
-        const auto parsed = ParseFault(spec, &reason);
+        const auto parsed = ParseFault(faultText, &reason);
         if (!parsed) {
-            message = QStringLiteral("--fault %1: %2").arg(spec, reason);
+            message = QStringLiteral("--fault %1: %2").arg(faultText, reason);
             return ParseOutcome::Error;
         }
         options.faults.append(*parsed);

@@ -120,7 +120,7 @@ TEST(Fault, RestrictionsPickTheRequestsHit) {
     const QByteArray read1(":0101D0002E\r\n");
     const QByteArray ping(":0100FF\r\n");
     struct Case {
-        const char* spec;
+        const char* faultText;
         QList<QByteArray> frames;
         QList<int> hits;
     };
@@ -138,10 +138,10 @@ TEST(Fault, RestrictionsPickTheRequestsHit) {
     };
     for (const Case& c : cases) {
         Simulator sim;
-        const auto fault = ParseFault(QLatin1String(c.spec));
-        ASSERT_TRUE(fault) << c.spec;
+        const auto fault = ParseFault(QLatin1String(c.faultText));
+        ASSERT_TRUE(fault) << c.faultText;
         sim.addFault(*fault);
-        EXPECT_EQ(HitIndices(sim, c.frames), c.hits) << c.spec;
+        EXPECT_EQ(HitIndices(sim, c.frames), c.hits) << c.faultText;
     }
 }
 
