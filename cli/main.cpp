@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     parser.addOption({QStringLiteral("address"),
                       QStringLiteral("Device number, decimal (default 1)."), QStringLiteral("N"),
                       QStringLiteral("1")});
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("ping, identify or read"));
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("ping, identify or read"));
     if (!parser.parse(app.arguments())) {
         err << parser.errorText() << Qt::endl;
         return 64;

@@ -33,8 +33,8 @@ QString ExportTargetName(const QString& chosen, int filterIndex) {
 }
 
 QString ExportField(const QString& text) {
-    const bool quote = text.contains(u';') || text.contains(u'"') || text.contains(u'\r') ||
-                       text.contains(u'\n');
+    const bool quote =
+        text.contains(u';') || text.contains(u'"') || text.contains(u'\r') || text.contains(u'\n');
     if (!quote) {
         return text;
     }
@@ -61,14 +61,14 @@ bool ReplaceExportFile(const QString& path, const QStringList& lines, QString* e
             return false;
         }
     }
-    return SaveLinesAtomically(path, lines, error);
+    return SaveBytesAtomically(path, EncodeLines(lines), error);
 }
 
 bool AppendExportFile(const QString& path, const QStringList& lines, QString* error) {
     QFile old(path);
     if (QFileInfo(path).isDir() || !old.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
-        SetError(error, QFileInfo(path).isDir() ? QStringLiteral("Is a directory")
-                                                : old.errorString());
+        SetError(error,
+                 QFileInfo(path).isDir() ? QStringLiteral("Is a directory") : old.errorString());
         return false;
     }
     QByteArray bytes = old.readAll();
@@ -81,15 +81,7 @@ bool AppendExportFile(const QString& path, const QStringList& lines, QString* er
         bytes.append("\r\n");
     }
     bytes.append(EncodeLines(lines));
-
-    QSaveFile file(path);
-    const bool ok =
-        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-    if (!ok) {
-        SetError(error, file.errorString());
-        file.cancelWriting();
-    }
-    return ok;
+    return SaveBytesAtomically(path, bytes, error);
 }
 
 }  // namespace kvir

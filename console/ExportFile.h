@@ -2,7 +2,8 @@
 // The export file of tagged records: ".csv" or ".txt", Windows-1251 with CR LF, one line per
 // row with eight fields each followed by ";". A new or replaced file starts with the header
 // line; an appended file keeps its earlier content and receives data lines only. Both are
-// written to a temporary file that replaces the target only when complete.
+// written to a temporary file that replaces the target only when complete, so a failure
+// (a full disk included) never leaves a cut-short export.
 
 #include <QString>
 #include <QStringList>

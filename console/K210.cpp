@@ -21,9 +21,7 @@
 namespace kvir {
 
 TGround_form::TGround_form(ConsoleServices services, QWidget* parent)
-    : QMainWindow(parent),
-      services_(std::move(services)),
-      instrument_(*services_.link, context_) {
+    : QMainWindow(parent), services_(std::move(services)), instrument_(*services_.link, context_) {
     Q_ASSERT(services_.dialogs != nullptr && services_.link != nullptr);
     if (services_.workDir.isEmpty()) {
         services_.workDir = QDir::currentPath();

@@ -243,8 +243,41 @@ class TGround_form : public QMainWindow {
     void Butt_del_nameClick();
     void Butt_clear_papkaClick();
     void Butt_clear_allClick();
+    // Empties the name field and sets the five edit buttons from the selected entry.
+    void RefreshFolderEditor();
     void But_init_wpadClick();
     void But_save_wpadClick();
+    // Write one folder after a folder edit, or the whole notebook; each reports its own
+    // outcome (messages and protocol) and returns true on success. Before anything is
+    // erased the in-memory notebook is saved to a backup file; a "КВИР-210v1" notebook
+    // with more records than its record pages hold is refused before any request.
+    bool WriteFolder(int index, const QString& name);
+    bool WriteNotebook();
+    // WriteNotebook, then, only when it succeeded, ReadNotebook and a comparison of what
+    // was read with what was written (a difference is shown and entered in the protocol).
+    // After a failed write the edited notebook stays in memory and the port is closed:
+    // "Обновить блокнот" reconnects and writes it again. Run after every change that
+    // rewrites the whole notebook (a deleted folder, deleted records). True when the
+    // write succeeded.
+    bool WriteNotebookAndReread();
+
+  private:
+    // Opening steps of a write: connect if closed, identify, refuse another model, save the
+    // backup, then the progress window "Запись блокнота" and the busy state.
+    ExchangeResult BeginNotebookWrite();
+    // Closing steps: protocol line, port closed after a failed exchange, the result's
+    // message, busy state and progress window ended.
+    void EndNotebookWrite(ExchangeResult result, const QString& successLine,
+                          const QString& failureLine);
+    // Saves the in-memory notebook to a new backup file in the working directory and enters
+    // its name in the protocol; the name, or nothing after telling the operator why not.
+    std::optional<QString> SaveNotebookBackup();
+    // The name field upper-cased as leaving it does; true when the name may be used,
+    // otherwise the operator has been told why not.
+    bool TakeNewFolderName(QString& name);
+    bool AskSaveChanges();
+
+  public:
     // (end of the folder editor and write-back section)
 
     // ---- Services ----------------------------------------------------------------------

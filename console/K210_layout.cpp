@@ -2,6 +2,8 @@
 
 #include "K210.h"
 
+#include "TagDelegate.h"
+
 #include "instrument/DeviceModel.h"
 
 #include <QAction>
@@ -446,6 +448,7 @@ QWidget* TGround_form::BuildTablePage() {
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(2);
     Tabl_sort_name_dat = Named(new QTableWidget(1, 10, Page_sort_name), "Tabl_sort_name_dat");
+    InstallTagPictures(Tabl_sort_name_dat);
     StyleGrid(Tabl_sort_name_dat);
     Tabl_sort_name_dat->setSelectionMode(QAbstractItemView::ContiguousSelection);
     // Headers start where their text starts; the trailing blanks only give the width.

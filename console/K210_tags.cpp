@@ -6,7 +6,6 @@
 #include "ExportFile.h"
 #include "NotebookView.h"
 #include "PrintReport.h"
-#include "TagDelegate.h"
 
 #include <QFileInfo>
 #include <QPrinter>
@@ -34,7 +33,6 @@ QString Tag(const QTableWidget* table, int row) {
 }
 
 void SetTag(QTableWidget* table, int row, const QString& tag) {
-    InstallTagPictures(table);
     if (QTableWidgetItem* item = table->item(row, 0)) {
         item->setText(tag);
         return;
@@ -148,8 +146,8 @@ void ExportTaggedRows(TGround_form& form) {
         }
     }
     QString error;
-    const bool written = append ? AppendExportFile(target, lines, &error)
-                                : ReplaceExportFile(target, lines, &error);
+    const bool written =
+        append ? AppendExportFile(target, lines, &error) : ReplaceExportFile(target, lines, &error);
     if (!written) {
         ReportOpenFailure(form, target);
         return;
@@ -225,13 +223,6 @@ std::optional<int> RecordOfRow(TGround_form& form, int row) {
     return slot;
 }
 
-template <typename Form>
-void OfferWriteBackTEMP(Form& form) {
-    if constexpr (requires { form.WriteNotebookAndReread(); }) {
-        form.WriteNotebookAndReread();
-    }
-}
-
 // Frees the records tagged "d", shows the table without them and offers to write the
 // notebook back.
 void DeleteTaggedRows(TGround_form& form) {
@@ -255,7 +246,7 @@ void DeleteTaggedRows(TGround_form& form) {
     form.FillRecordTable(form.activeView());
     if (form.dialogs().Ask(QStringLiteral("Сохранить изменения в блокноте прибора?"),
                            QStringLiteral("Предупреждение")) == DialogButton::Yes) {
-        OfferWriteBackTEMP(form);
+        form.WriteNotebookAndReread();
     }
 }
 

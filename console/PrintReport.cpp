@@ -46,8 +46,7 @@ QFont ReportFont() {
     return font;
 }
 
-bool PrintLines(QPrinter& printer, const QStringList& lines, const QString& title,
-                QString* error) {
+bool PrintLines(QPrinter& printer, const QStringList& lines, const QString& title, QString* error) {
     printer.setDocName(title);
     printer.setFullPage(false);
     printer.setPageMargins(kMarginsMm, QPageLayout::Millimeter);
@@ -68,8 +67,7 @@ bool PrintLines(QPrinter& printer, const QStringList& lines, const QString& titl
         widest = std::max(widest, QFontMetricsF(font, &printer).horizontalAdvance(line));
     }
     if (widest > width) {
-        font.setPointSizeF(
-            std::max(kSmallestPointSize, font.pointSizeF() * width / widest * 0.99));
+        font.setPointSizeF(std::max(kSmallestPointSize, font.pointSizeF() * width / widest * 0.99));
     }
     painter.setFont(font);
     painter.setClipRect(QRectF(0, 0, width, height));

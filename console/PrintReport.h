@@ -28,7 +28,6 @@ QFont ReportFont();
 // and 10 mm elsewhere. When the widest line does not fit between the margins the font is made
 // smaller (down to 6 pt); what is still too wide is cut at the right margin. False, with the
 // reason in `error`, when the job could not be started or finished.
-bool PrintLines(QPrinter& printer, const QStringList& lines, const QString& title,
-                QString* error);
+bool PrintLines(QPrinter& printer, const QStringList& lines, const QString& title, QString* error);
 
 }  // namespace kvir

@@ -45,7 +45,8 @@ QString ConsoleTimeFormat(const QLocale& locale) {
 }
 
 QString ProtocolStamp(const QDateTime& when, const QLocale& locale) {
-    const QString format = locale.dateFormat(QLocale::ShortFormat) + u' ' + ConsoleTimeFormat(locale);
+    const QString format =
+        locale.dateFormat(QLocale::ShortFormat) + u' ' + ConsoleTimeFormat(locale);
     return locale.toString(when, format);
 }
 

@@ -56,18 +56,39 @@ std::optional<QStringList> LoadLines(const QString& path) {
     return SplitLines(cp1251::Decode(bytes));
 }
 
-bool SaveLinesAtomically(const QString& path, const QStringList& lines, QString* error) {
+bool SaveBytesAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+    // Unbuffered, so that a short write (a full disk) is seen: a buffered QSaveFile would
+    // commit a file cut short at such a write.
     QSaveFile file(path);
-    const QByteArray bytes = EncodeLines(lines);
-    const bool ok =
-        file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-    if (!ok) {
+    const auto fail = [&](const QString& reason) {
         if (error != nullptr) {
-            *error = file.errorString();
+            *error = reason;
         }
         file.cancelWriting();
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        return fail(file.errorString());
     }
-    return ok;
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) {
+            break;
+        }
+        written += n;
+    }
+    if (written != bytes.size() || file.size() != bytes.size()) {
+        return fail(QStringLiteral("the file was not written completely"));
+    }
+    if (!file.commit()) {
+        return fail(file.errorString());
+    }
+    return true;
+}
+
+bool SaveLinesAtomically(const QString& path, const QStringList& lines, QString* error) {
+    return SaveBytesAtomically(path, EncodeLines(lines), error);
 }
 
 }  // namespace kvir

@@ -24,6 +24,9 @@ std::optional<QStringList> LoadLines(const QString& path);
 
 // Replaces the file with the lines. False when it cannot be written; `error` then holds the
 // system's reason and the old file is untouched.
+// Writes `bytes` to a temporary file beside `path` that replaces it only when every byte was
+// written; on failure the old file stays as it was and `error` says why.
+bool SaveBytesAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 bool SaveLinesAtomically(const QString& path, const QStringList& lines, QString* error);
 
 }  // namespace kvir

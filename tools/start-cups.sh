@@ -56,6 +56,9 @@ if ! lpstat -v "$queue" >/dev/null 2>&1; then
     fi
     lpadmin -p "$queue" -E -v cups-pdf:/ -m "$model"
 fi
+# The default conversion of a PDF job to PostScript turns its fonts into glyphs without
+# their characters; with pdftocairo the queue's PDF keeps the text (pdftotext reads it).
+lpadmin -p "$queue" -o pdftops-renderer-default=pdftocairo
 cupsenable "$queue"
 cupsaccept "$queue"
 

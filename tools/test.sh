@@ -8,6 +8,8 @@ tools/install-deps.sh
 jobs=$(nproc)
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVIR_SANITIZE=ON
 cmake --build build-test -j "$jobs"
+# A print service with a PDF queue for the printing tests.
+tools/start-cups.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build-test --output-on-failure -j "$jobs"
 

@@ -73,7 +73,9 @@ int main(int argc, char** argv) {
     services.locale = QLocale(QLocale::Russian, QLocale::Russia);
     TGround_form form(services);
     Tprogressmetr progress;
-    form.setAuxWindows(&progress, nullptr);
+    if (qEnvironmentVariableIsEmpty("KVIR_BENCH_NO_PROGRESS")) {
+        form.setAuxWindows(&progress, nullptr);
+    }
     form.ComboBox1->setEditText(device);
     form.show();
     QCoreApplication::processEvents();

@@ -151,6 +151,9 @@ TEST_F(MainWindowTest, ButtonsAndMenuItemsSwitchPagesAndTheFlatButton) {
         {f.m_nastr, f.But_nastr, f.Page_nastr},
         {f.m_sort_date, f.But_sort_date, f.Page_sort_name},
     };
+    // With no notebook read, the folder editor offers to read it, by menu and by button.
+    dialogs.answer(DialogButton::No);
+    dialogs.answer(DialogButton::No);
     for (const auto& c : cases) {
         for (const bool viaMenu : {true, false}) {
             f.But_nastrClick();
@@ -390,11 +393,10 @@ TEST_F(MainWindowTest, SavingTheProtocolWritesItsExactBytes) {
     f.But_save_prot->click();
     EXPECT_EQ(dialogs.transcript(), QStringList{kSaveQuestion});
     EXPECT_EQ(dialogs.calls()[0].buttons, DialogButtons::YesNo);
-    EXPECT_EQ(
-        ReadFile(kProtocolFileName),
-        QByteArray("07.12.2026 9:05:14  \xCD\xE0\xF7\xE0\xEB\xEE \xF0\xE0\xE1\xEE\xF2\xFB\r\n"
-                   "07.12.2026 14:05:14  \xCF\xF0\xE8\xE1\xEE\xF0 \xCA\xC2\xC8\xD0-510v2 "
-                   "\xEF\xEE\xE4\xEA\xEB\xFE\xF7\xE5\xED /dev/ttyS0\r\n"));
+    EXPECT_EQ(ReadFile(kProtocolFileName),
+              QByteArray("07.12.2026 9:05:14  \xCD\xE0\xF7\xE0\xEB\xEE \xF0\xE0\xE1\xEE\xF2\xFB\r\n"
+                         "07.12.2026 14:05:14  \xCF\xF0\xE8\xE1\xEE\xF0 \xCA\xC2\xC8\xD0-510v2 "
+                         "\xEF\xEE\xE4\xEA\xEB\xFE\xF7\xE5\xED /dev/ttyS0\r\n"));
 }
 
 TEST_F(MainWindowTest, ProtocolAnswerNoClearAndEmptySave) {

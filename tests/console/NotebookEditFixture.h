@@ -1,0 +1,106 @@
+#pragma once
+// Folder edits and write-back end to end: a console connected to one simulated instrument,
+// the expected memory built by a second simulator from a notebook text, and byte-exact
+// comparison of the two memories.
+
+#include "SimConsoleFixture.h"
+#include "sim/NotebookFile.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+namespace kvir::test {
+
+// The protocol lines without their date-time stamps.
+inline QStringList Entries(const QStringList& protocol) {
+    QStringList texts;
+    for (const QString& line : protocol) {
+        texts << line.section(QStringLiteral("  "), 1);
+    }
+    return texts;
+}
+
+inline QStringList Tail(const QStringList& lines, int n) {
+    return lines.mid(lines.size() - n);
+}
+
+// The memory a simulated instrument of `model` ("510" or "210") holds after loading `text`.
+inline QByteArray ExpectedMemory(const QString& model, const QString& text) {
+    sim::Simulator expected;
+    expected.setIdentification(model == QStringLiteral("210") ? sim::Kvir210Identification()
+                                                              : sim::Kvir510Identification());
+    sim::NotebookFileError error;
+    EXPECT_TRUE(sim::LoadNotebookText(expected, text, &error)) << error.text().toStdString();
+    return expected.memory();
+}
+
+// Equal memories, or the first differing address with 16 bytes of each from there.
+inline ::testing::AssertionResult SameMemory(const QByteArray& actual, const QByteArray& expected) {
+    if (actual.size() != expected.size()) {
+        return ::testing::AssertionFailure()
+               << "sizes " << actual.size() << " and " << expected.size();
+    }
+    for (qsizetype i = 0; i < actual.size(); ++i) {
+        if (actual[i] != expected[i]) {
+            return ::testing::AssertionFailure()
+                   << "first difference at 0x" << QByteArray::number(i, 16).toStdString()
+                   << ": actual " << actual.mid(i, 16).toHex(' ').toStdString() << ", expected "
+                   << expected.mid(i, 16).toHex(' ').toStdString();
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+class NotebookEditFixture : public SimConsoleFixture {
+  public:
+    // Starts the console on `instrument` with `caption` as the last model, connects, reads
+    // the notebook and brings up the folder editor. The instrument's request log is emptied.
+    TGround_form& Connect(SimulatedInstrument& instrument, const QString& caption) {
+        WriteSettingsFor(instrument.port, 1, false, caption);
+        TGround_form& f = StartWithProgress();
+        f.But_conectClick();
+        f.Timer1->stop();  // no connection guard between the steps of a test
+        f.But_contr_papkaClick();
+        instrument.simulator.clearLog();
+        return f;
+    }
+
+    // A list click on `row`.
+    void Select(int row) { form->List_name->setCurrentRow(row); }
+
+    // Types a name into the field, as the operator does.
+    void Type(const QString& name) { form->edit_name->setText(name); }
+
+    // The request codes the instrument received, in order.
+    static QList<int> Codes(const sim::Simulator& simulator) {
+        QList<int> codes;
+        for (const sim::LoggedRequest& request : simulator.requestLog()) {
+            codes << request.code;
+        }
+        return codes;
+    }
+
+    // Every request of the log with a write code (18 for the "КВИР-510v2", 20 for the
+    // "КВИР-210v1").
+    static int Writes(const sim::Simulator& simulator) {
+        int n = 0;
+        for (const sim::LoggedRequest& request : simulator.requestLog()) {
+            n += request.code == 18 || request.code == 20 ? 1 : 0;
+        }
+        return n;
+    }
+
+    QStringList Folders() const { return form->folders(); }
+
+    // The end state of every write: not busy, progress window hidden.
+    void ExpectIdle() {
+        EXPECT_FALSE(form->isFlat(form->But_conect));
+        EXPECT_FALSE(progress->isVisible());
+    }
+
+    static inline const QString kBackupName = QStringLiteral("KVIR-backup-20261207-090514.csv");
+};
+
+}  // namespace kvir::test
