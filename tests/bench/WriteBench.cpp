@@ -1,0 +1,83 @@
+// A whole-notebook write of a full sample notebook over the real serial code against the
+// simulator at wire speed: wall time against the wire time of the characters exchanged.
+// Run: build/tests/write_bench 510|210
+#include "CountingPort.h"
+#include "common/FakeContext.h"
+#include "instrument/NotebookSequences.h"
+#include "sim/NotebookFile.h"
+#include "sim/PtyServer.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <ctime>
+
+using namespace kvir;
+
+double bench::ThreadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("210");
+    const DeviceModel model =
+        which == QStringLiteral("510") ? DeviceModel::Ph510 : DeviceModel::Conc210;
+
+    sim::Simulator simulator;
+    simulator.setIdentification(model == DeviceModel::Ph510 ? sim::Kvir510Identification()
+                                                            : sim::Kvir210Identification());
+    sim::NotebookFileError error;
+    if (!sim::LoadNotebookFile(
+            simulator, QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/") + which + "-full.txt",
+            &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.text()));
+        return 1;
+    }
+    // Read at full speed first: the write starts from the notebook in memory.
+    sim::PtyServer fast(simulator, {QString(), false});
+    bench::WireCount count;
+    test::FakeContext context;
+    {
+        SerialLink link(bench::CountingFactory(count));
+        Instrument instrument(link, context);
+        if (link.OpenPort(fast.start()) != 0 || instrument.ReadIdentification() != 0 ||
+            ReadWholeNotebook(instrument, model, {}).result != 0) {
+            std::fprintf(stderr, "cannot read the sample\n");
+            return 1;
+        }
+    }
+    fast.stop();
+    const QByteArray before = simulator.memory();
+    simulator.clearLog();
+
+    sim::PtyServer server(simulator, {QString(), true});
+    SerialLink link(bench::CountingFactory(count));
+    Instrument instrument(link, context);
+    if (link.OpenPort(server.start()) != 0) {
+        return 1;
+    }
+    count = {};
+    QElapsedTimer clock;
+    clock.start();
+    const double cpu0 = bench::ThreadCpuMs();
+    const ExchangeResult r = WriteNotebookSequence(instrument, model, {});
+    const double cpu = bench::ThreadCpuMs() - cpu0;
+    const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    if (r != 0) {
+        std::fprintf(stderr, "write failed: %d\n", r);
+        return 1;
+    }
+    std::printf(
+        "%s whole-notebook write: %d records, %d requests, %lld characters, wire %.0f ms, "
+        "wall %.0f ms (ratio %.4f), CPU %.0f ms; memory %s\n",
+        qPrintable(DisplayName(model)), RecordCount(context.image),
+        static_cast<int>(simulator.requestLog().size()),
+        static_cast<long long>(count.written + count.read), count.wireMs(), wall,
+        wall / count.wireMs(), cpu,
+        simulator.memory() == before ? "unchanged (rewritten as it was)" : "changed");
+    return 0;
+}
