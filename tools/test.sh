@@ -9,7 +9,7 @@ jobs=$(nproc)
 cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVIR_SANITIZE=ON
 cmake --build build-test -j "$jobs"
 # A print service with a PDF queue for the printing tests.
-tools/start-cups.sh
+tools/start-cups.sh || echo "test: no print service; the test that prints through it will be skipped" >&2
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build-test --output-on-failure -j "$jobs"
 
