@@ -18,12 +18,6 @@
 
 using namespace kvir;
 
-double bench::ThreadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
 namespace {
 
 // Every dialog is a failure of the benchmark run.

@@ -3,6 +3,7 @@
 // benchmark can compare wall time with the wire time of exactly those characters.
 #include "link/QtSerialPortImpl.h"
 
+#include <ctime>
 #include <memory>
 
 namespace kvir::bench {
@@ -45,6 +46,10 @@ inline PortFactory CountingFactory(WireCount& count) {
 }
 
 // CPU time of the calling thread in milliseconds.
-double ThreadCpuMs();
+inline double ThreadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+}
 
 }  // namespace kvir::bench

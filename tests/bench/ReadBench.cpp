@@ -15,12 +15,6 @@
 
 using namespace kvir;
 
-double bench::ThreadCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("210");

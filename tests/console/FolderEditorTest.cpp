@@ -48,24 +48,6 @@ TEST(FolderNameRules, TypedNamesAreCheckedInTheirStoredForm) {
 
 // ---- The page -------------------------------------------------------------------------------
 
-const QString kNotebook510 = QStringLiteral(
-    "folder 1 ОБЩАЯ ПАПКА\n"
-    "folder 2 РЕКА\n"
-    "folder 4 ОЗЕРО\n"
-    "record 1 2026-03-04 09:12:48 1 23.5 -12.3 5.5\n"
-    "record 2 2026-05-10 00:00:00 3 18.25 105.5 4.25\n"
-    "record 4 2026-03-04 09:12:48 2 20 0 6\n"
-    "record 2 2026-11-30 23:59:58 4 -1.5 1234.5 3\n");
-
-const QString kNotebook210 = QStringLiteral(
-    "folder 1 ОБЩАЯ ПАПКА\n"
-    "folder 2 КОТЕЛ\n"
-    "folder 4 БАК\n"
-    "record 2 2026-02-04 09:15:20 0 38.5 42.7 0.474\n"
-    "record 1 2026-11-08 10:00:00 2 21.3 117 1.3 2350\n"
-    "record 4 2026-06-03 09:14:50 3 39.4 46.3 0.514 12\n"
-    "record 2 2026-06-04 09:14:50 1 39.4 46.3 0.514\n");
-
 class FolderEditorTest : public NotebookEditFixture {
   protected:
     struct Buttons {
@@ -80,7 +62,7 @@ class FolderEditorTest : public NotebookEditFixture {
 };
 
 TEST_F(FolderEditorTest, EmptyFolderListDisablesTheEditsAndOffersToRead) {
-    SimulatedInstrument& instrument = AddInstrument("510", kNotebook510);
+    SimulatedInstrument& instrument = AddInstrument("510", kEditNotebook510);
     WriteSettingsFor(instrument.port, 1, false, kModel510);
     TGround_form& f = StartWithProgress();
     dialogs.answer(DialogButton::No);
@@ -98,7 +80,7 @@ TEST_F(FolderEditorTest, EmptyFolderListDisablesTheEditsAndOffersToRead) {
 }
 
 TEST_F(FolderEditorTest, ButtonsFollowTheSelectedEntry) {
-    SimulatedInstrument& instrument = AddInstrument("510", kNotebook510);
+    SimulatedInstrument& instrument = AddInstrument("510", kEditNotebook510);
     TGround_form& f = Connect(instrument, kModel510);
     struct Case {
         int row;
@@ -121,7 +103,7 @@ TEST_F(FolderEditorTest, ButtonsFollowTheSelectedEntry) {
 }
 
 TEST_F(FolderEditorTest, RefusedNamesChangeNothing) {
-    SimulatedInstrument& instrument = AddInstrument("510", kNotebook510);
+    SimulatedInstrument& instrument = AddInstrument("510", kEditNotebook510);
     TGround_form& f = Connect(instrument, kModel510);
     const QStringList before = Folders();
     struct Case {
@@ -167,7 +149,7 @@ TEST_F(FolderEditorTest, CreateWithEveryFolderUsedIsRefused) {
 }
 
 TEST_F(FolderEditorTest, EmptyFolderIsDeletedWithoutTheRecordsQuestion) {
-    SimulatedInstrument& instrument = AddInstrument("210", kNotebook210);
+    SimulatedInstrument& instrument = AddInstrument("210", kEditNotebook210);
     TGround_form& f = Connect(instrument, kModel210);
     Select(5);
     Type("пусто");
@@ -314,7 +296,7 @@ std::vector<EditCase> EditCases() {
         // "КВИР-510v2": a folder edit writes that folder's page only.
         {"create 510",
          "510",
-         kNotebook510,
+         kEditNotebook510,
          Create("пруд-заря"),
          {},
          "Создание новой папки ПРУД-ЗАРЯ",
@@ -323,7 +305,7 @@ std::vector<EditCase> EditCases() {
          {"Обновление папки  ПРУД-ЗАРЯ прибора КВИР-510v2"}},
         {"rename 510",
          "510",
-         kNotebook510,
+         kEditNotebook510,
          Rename(1, "ручей"),
          {},
          "Наименование папки РЕКА изменено на РУЧЕЙ",
@@ -333,7 +315,7 @@ std::vector<EditCase> EditCases() {
         // The whole write packs ОЗЕРО onto page 1.
         {"delete 510",
          "510",
-         kNotebook510,
+         kEditNotebook510,
          Delete(1),
          {kRecordsQuestion},
          "Удаление папки РЕКА",
@@ -344,7 +326,7 @@ std::vector<EditCase> EditCases() {
          {kWhole510, kRead510}},
         {"clear 510",
          "510",
-         kNotebook510,
+         kEditNotebook510,
          Clear(1),
          {},
          "Очистка папки РЕКА",
@@ -355,7 +337,7 @@ std::vector<EditCase> EditCases() {
         // Page 0 is erased, which restores the common folder's header; no name is written.
         {"clear common 510",
          "510",
-         kNotebook510,
+         kEditNotebook510,
          Clear(0),
          {},
          "Очистка папки ОБЩАЯ ПАПКА",
@@ -366,7 +348,7 @@ std::vector<EditCase> EditCases() {
          {"Обновление папки  ОБЩАЯ ПАПКА прибора КВИР-510v2"}},
         {"clear all 510",
          "510",
-         kNotebook510,
+         kEditNotebook510,
          ClearAll(),
          {},
          "Очистка папки всех папок",
@@ -376,7 +358,7 @@ std::vector<EditCase> EditCases() {
         // "КВИР-210v1": every write rewrites the directory and every record.
         {"create 210",
          "210",
-         kNotebook210,
+         kEditNotebook210,
          Create("пруд"),
          {},
          "Создание новой папки ПРУД",
@@ -385,7 +367,7 @@ std::vector<EditCase> EditCases() {
          {"Обновление папки  ПРУД прибора КВИР-210v1"}},
         {"rename 210",
          "210",
-         kNotebook210,
+         kEditNotebook210,
          Rename(3, "котёл №2"),
          {},
          "Наименование папки БАК изменено на КОТЁЛ №2",
@@ -395,7 +377,7 @@ std::vector<EditCase> EditCases() {
         // БАК moves down to entry 1 and its records become folder 2.
         {"delete 210",
          "210",
-         kNotebook210,
+         kEditNotebook210,
          Delete(1),
          {kRecordsQuestion},
          "Удаление папки КОТЕЛ",
@@ -406,7 +388,7 @@ std::vector<EditCase> EditCases() {
          {kWhole210, kRead210}},
         {"clear 210",
          "210",
-         kNotebook210,
+         kEditNotebook210,
          Clear(3),
          {},
          "Очистка папки БАК",
@@ -417,7 +399,7 @@ std::vector<EditCase> EditCases() {
          {"Обновление папки  БАК прибора КВИР-210v1"}},
         {"clear all 210",
          "210",
-         kNotebook210,
+         kEditNotebook210,
          ClearAll(),
          {},
          "Очистка папки всех папок",
@@ -442,7 +424,7 @@ TEST_F(FolderEditTest, EveryEditAnsweredNoStaysInMemory) {
 }
 
 TEST_F(FolderEditorTest, ClearAllAnsweredNoKeepsEveryFolderEmpty) {
-    SimulatedInstrument& instrument = AddInstrument("510", kNotebook510);
+    SimulatedInstrument& instrument = AddInstrument("510", kEditNotebook510);
     TGround_form& f = Connect(instrument, kModel510);
     const QStringList before = Folders();
     Select(1);
@@ -453,7 +435,7 @@ TEST_F(FolderEditorTest, ClearAllAnsweredNoKeepsEveryFolderEmpty) {
 }
 
 TEST_F(FolderEditorTest, ChangeLeftInMemoryIsWrittenByUpdate) {
-    SimulatedInstrument& instrument = AddInstrument("510", kNotebook510);
+    SimulatedInstrument& instrument = AddInstrument("510", kEditNotebook510);
     TGround_form& f = Connect(instrument, kModel510);
     Select(3);
     Type("пруд");

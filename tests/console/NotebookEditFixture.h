@@ -13,18 +13,24 @@
 
 namespace kvir::test {
 
-// The protocol lines without their date-time stamps.
-inline QStringList Entries(const QStringList& protocol) {
-    QStringList texts;
-    for (const QString& line : protocol) {
-        texts << line.section(QStringLiteral("  "), 1);
-    }
-    return texts;
-}
+// Three named folders, one free entry between them, and four records.
+inline const QString kEditNotebook510 = QStringLiteral(
+    "folder 1 ОБЩАЯ ПАПКА\n"
+    "folder 2 РЕКА\n"
+    "folder 4 ОЗЕРО\n"
+    "record 1 2026-03-04 09:12:48 1 23.5 -12.3 5.5\n"
+    "record 2 2026-05-10 00:00:00 3 18.25 105.5 4.25\n"
+    "record 4 2026-03-04 09:12:48 2 20 0 6\n"
+    "record 2 2026-11-30 23:59:58 4 -1.5 1234.5 3\n");
 
-inline QStringList Tail(const QStringList& lines, int n) {
-    return lines.mid(lines.size() - n);
-}
+inline const QString kEditNotebook210 = QStringLiteral(
+    "folder 1 ОБЩАЯ ПАПКА\n"
+    "folder 2 КОТЕЛ\n"
+    "folder 4 БАК\n"
+    "record 2 2026-02-04 09:15:20 0 38.5 42.7 0.474\n"
+    "record 1 2026-11-08 10:00:00 2 21.3 117 1.3 2350\n"
+    "record 4 2026-06-03 09:14:50 3 39.4 46.3 0.514 12\n"
+    "record 2 2026-06-04 09:14:50 1 39.4 46.3 0.514\n");
 
 // The memory a simulated instrument of `model` ("510" or "210") holds after loading `text`.
 inline QByteArray ExpectedMemory(const QString& model, const QString& text) {

@@ -12,21 +12,7 @@
 namespace kvir::test {
 namespace {
 
-// Two folders and four records; by folder the rows are slots 2, 3, 0, 1.
-const QString kNotebook510 = QStringLiteral(
-    "folder 1 ОБЩАЯ ПАПКА\n"
-    "folder 2 РЕКА\n"
-    "record 1 2026-03-04 09:12:48 1 23.5 -12.3 5.5\n"
-    "record 2 2026-05-10 00:00:00 3 18.25 105.5 4.25\n"
-    "record 2 2026-03-04 09:12:48 2 20 0 6\n"
-    "record 1 2026-11-30 23:59:58 4 -1.5 1234.5 3\n");
-
-const QString kNotebook210 = QStringLiteral(
-    "folder 1 ОБЩАЯ ПАПКА\n"
-    "folder 3 ABC\n"
-    "record 3 2026-02-04 09:15:20 0 38.5 42.7 0.474\n"
-    "record 1 2026-12-08 10:00:00 2 21.3 117 1.3 2350\n"
-    "record 3 2026-06-03 09:14:50 3 39.4 46.3 0.514 12\n");
+// kNotebook510 by folder: the rows are slots 2, 3, 0, 1.
 
 const QString kRiverMv = QStringLiteral("2|РЕКА|10.05.2026|mV|18,25|105,50|4,2500|4,2500|  ");
 const QString kRiverPh25 =
@@ -35,14 +21,6 @@ const QString kCommonPh =
     QStringLiteral("0|ОБЩАЯ ПАПКА|04.03.2026 9:12:48|pH|23,50|-12,30|5,5000|5,5000|  ");
 const QString kCommonNot =
     QStringLiteral("1|ОБЩАЯ ПАПКА|30.11.2026 23:59:58|not|-1,50|1234,50|3,0000|3,0000|  ");
-
-QStringList Entries(const QStringList& protocol) {
-    QStringList texts;
-    for (const QString& line : protocol) {
-        texts << line.section(QStringLiteral("  "), 1);
-    }
-    return texts;
-}
 
 class TagsTest : public SimConsoleFixture {
   protected:

@@ -22,24 +22,6 @@ const QString kInitQuestion =
     "ВНИМАНИЕ!|Операция восстановления структуры блокнота.\r\nБудут удалены все записи и "
     "папки блокнота\r\nЗаведена пустая \"ОБЩАЯ ПАПКА\"\r\n\r\n       Очистить блокнот?";
 
-const QString kNotebook510 = QStringLiteral(
-    "folder 1 ОБЩАЯ ПАПКА\n"
-    "folder 2 РЕКА\n"
-    "folder 4 ОЗЕРО\n"
-    "record 1 2026-03-04 09:12:48 1 23.5 -12.3 5.5\n"
-    "record 2 2026-05-10 00:00:00 3 18.25 105.5 4.25\n"
-    "record 4 2026-03-04 09:12:48 2 20 0 6\n"
-    "record 2 2026-11-30 23:59:58 4 -1.5 1234.5 3\n");
-
-const QString kNotebook210 = QStringLiteral(
-    "folder 1 ОБЩАЯ ПАПКА\n"
-    "folder 2 КОТЕЛ\n"
-    "folder 4 БАК\n"
-    "record 2 2026-02-04 09:15:20 0 38.5 42.7 0.474\n"
-    "record 1 2026-11-08 10:00:00 2 21.3 117 1.3 2350\n"
-    "record 4 2026-06-03 09:14:50 3 39.4 46.3 0.514 12\n"
-    "record 2 2026-06-04 09:14:50 1 39.4 46.3 0.514\n");
-
 QString CaptionOf(const QString& model) {
     return model == "510" ? kModel510 : kModel210;
 }
@@ -130,7 +112,7 @@ TEST_F(WriteBackTest, Model210MovesEntriesDownRenumbersAndDropsVanishedFolders) 
 }
 
 TEST_F(WriteBackTest, FolderWriteOf210RewritesTheDirectoryAndEveryRecord) {
-    SimulatedInstrument& instrument = AddInstrument("210", kNotebook210);
+    SimulatedInstrument& instrument = AddInstrument("210", kEditNotebook210);
     TGround_form& f = Connect(instrument, kModel210);
     // A rename left in memory, then a new folder saved: both reach the instrument.
     Select(1);
@@ -143,7 +125,7 @@ TEST_F(WriteBackTest, FolderWriteOf210RewritesTheDirectoryAndEveryRecord) {
     EXPECT_TRUE(SameMemory(
         instrument.simulator.memory(),
         ExpectedMemory("210",
-                       QString(kNotebook210)
+                       QString(kEditNotebook210)
                            .replace("folder 2 КОТЕЛ\n", "folder 2 КОТЕЛ 1\nfolder 3 КОТЕЛ 2\n"))));
     // Mode 1, directory reset (erase and common entry), three named entries, 20 page erases,
     // the first page erased again before its first record, four records, mode 2.
@@ -178,8 +160,8 @@ TEST_F(WriteBackTest, AnotherModelConnectedBeforeWritingGetsNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label.toStdString());
-        SimulatedInstrument& first = AddInstrument("510", kNotebook510);
-        SimulatedInstrument& other = AddInstrument("210", kNotebook210);
+        SimulatedInstrument& first = AddInstrument("510", kEditNotebook510);
+        SimulatedInstrument& other = AddInstrument("210", kEditNotebook210);
         TGround_form& f = Connect(first, kModel510);
         const QByteArray before = other.simulator.memory();
         const QStringList folders = Folders();
@@ -222,9 +204,9 @@ TEST_F(WriteBackTest, InitialisingAnotherModelUsesItsOwnLayoutWithoutWarning) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.to.toStdString());
         SimulatedInstrument& first =
-            AddInstrument(c.from, c.from == "510" ? kNotebook510 : kNotebook210);
+            AddInstrument(c.from, c.from == "510" ? kEditNotebook510 : kEditNotebook210);
         SimulatedInstrument& other =
-            AddInstrument(c.to, c.to == "510" ? kNotebook510 : kNotebook210);
+            AddInstrument(c.to, c.to == "510" ? kEditNotebook510 : kEditNotebook210);
         TGround_form& f = Connect(first, CaptionOf(c.from));
         SwitchTo(other);
         dialogs.answer(DialogButton::Yes);
@@ -249,7 +231,7 @@ TEST_F(WriteBackTest, InitialisingAnotherModelUsesItsOwnLayoutWithoutWarning) {
 }
 
 TEST_F(WriteBackTest, InitialisingTheSameModelSavesTheRecordsFirst) {
-    SimulatedInstrument& instrument = AddInstrument("510", kNotebook510);
+    SimulatedInstrument& instrument = AddInstrument("510", kEditNotebook510);
     TGround_form& f = Connect(instrument, kModel510);
     // Any answer but Yes: identification ran, nothing was written.
     dialogs.answer(DialogButton::Cancel);
@@ -288,22 +270,22 @@ TEST_F(WriteBackTest, FailedWriteKeepsTheEditsAndUpdateFinishesItAfterReconnecti
     const int recordPage1 = 0xD000 + 512;
     const Case cases[] = {
         {"510",
-         kNotebook510,
+         kEditNotebook510,
          1,
          "ручей",
          {sim::FaultKind::Failed, 18, page2, page2},
          {kCommonFolder, "РУЧЕЙ", kFreeFolder, "ОЗЕРО"},
          "folder 1 ОБЩАЯ ПАПКА\nfolder 2 РУЧЕЙ\nfolder 3 ОЗЕРО\n" +
-             QString(kNotebook510).section('\n', 3).replace("record 4", "record 3")},
+             QString(kEditNotebook510).section('\n', 3).replace("record 4", "record 3")},
         // The "КВИР-210v1" packed its folder list before the first request.
         {"210",
-         kNotebook210,
+         kEditNotebook210,
          3,
          "цистерна",
          {sim::FaultKind::Failed, 20, recordPage1, recordPage1},
          {kCommonFolder, "КОТЕЛ", "ЦИСТЕРНА", kFreeFolder},
          "folder 1 ОБЩАЯ ПАПКА\nfolder 2 КОТЕЛ\nfolder 3 ЦИСТЕРНА\n" +
-             QString(kNotebook210).section('\n', 3).replace("record 4", "record 3")},
+             QString(kEditNotebook210).section('\n', 3).replace("record 4", "record 3")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model.toStdString());
@@ -348,7 +330,7 @@ TEST_F(WriteBackTest, FailedWriteKeepsTheEditsAndUpdateFinishesItAfterReconnecti
 }
 
 TEST_F(WriteBackTest, FailedDeleteKeepsMemoryAndTheRereadFollowsOnlyASuccess) {
-    SimulatedInstrument& instrument = AddInstrument("210", kNotebook210);
+    SimulatedInstrument& instrument = AddInstrument("210", kEditNotebook210);
     TGround_form& f = Connect(instrument, kModel210);
     instrument.simulator.addFault({sim::FaultKind::Failed, 20, 0xD000, 0xD000});
     Select(1);
@@ -439,7 +421,7 @@ TEST_F(WriteBackTest, BackupHoldsTheNotebookInTheExportLayout) {
 }
 
 TEST_F(WriteBackTest, BackupThatCannotBeWrittenStopsTheWrite) {
-    SimulatedInstrument& instrument = AddInstrument("510", kNotebook510);
+    SimulatedInstrument& instrument = AddInstrument("510", kEditNotebook510);
     TGround_form& f = Connect(instrument, kModel510);
     ASSERT_TRUE(QDir(dir.path()).mkdir(kBackupName));
     dialogs.answer(DialogButton::Yes);
@@ -472,8 +454,8 @@ TEST_F(WriteBackTest, RecordChangedBetweenWriteAndRereadIsReported) {
     const NotebookLayout& pages510 = *LayoutOf(DeviceModel::Ph510);
     const NotebookLayout& pages210 = *LayoutOf(DeviceModel::Conc210);
     const Case cases[] = {
-        {"510", kNotebook510, 18, 0xD000 + 512 + pages510.firstRecord, "РЕКА"},
-        {"210", kNotebook210, 20, 0xD000, "КОТЕЛ"},
+        {"510", kEditNotebook510, 18, 0xD000 + 512 + pages510.firstRecord, "РЕКА"},
+        {"210", kEditNotebook210, 20, 0xD000, "КОТЕЛ"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model.toStdString());
