@@ -26,6 +26,9 @@ if [[ -x build/console/kvir-console ]]; then
             "$port" >"$demo/KVIR-Wpad.ini"
     fi
     cd "$demo"
+    # The console speaks Russian; without a regional setting of their own operators get the
+    # Russian date and number formats.
+    case ${LC_ALL:-${LANG:-C}} in C | C.* | POSIX) export LANG=ru_RU.UTF-8 LC_ALL= ;; esac
     if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
         echo "No display: starting the console under Xvfb." >&2
         exec xvfb-run -a -s "-screen 0 1024x768x24" ../build/console/kvir-console
