@@ -159,7 +159,7 @@ TEST(PtyServer, KeepsASymbolicLinkWhileServing) {
 
 TEST(PtyServer, GoesAwayAfterAHangUpOrTheLastReply) {
     struct Case {
-        const char* spec;
+        const char* faultText;
         QByteArray received;
     };
     const Case cases[] = {
@@ -168,7 +168,7 @@ TEST(PtyServer, GoesAwayAfterAHangUpOrTheLastReply) {
     };
     for (const Case& c : cases) {
         Simulator sim;
-        sim.addFault(*ParseFault(QLatin1String(c.spec)));
+        sim.addFault(*ParseFault(QLatin1String(c.faultText)));
         PtyServer server(sim);
         const QString path = server.start();
         ASSERT_FALSE(path.isEmpty());
@@ -181,9 +181,9 @@ TEST(PtyServer, GoesAwayAfterAHangUpOrTheLastReply) {
             r.bytes += rest.bytes;
             r.hungUp = rest.hungUp;
         }
-        EXPECT_EQ(r.bytes, c.received) << c.spec;
-        EXPECT_TRUE(r.hungUp) << c.spec;
-        EXPECT_TRUE(WaitUntilStopped(server)) << c.spec;
+        EXPECT_EQ(r.bytes, c.received) << c.faultText;
+        EXPECT_TRUE(r.hungUp) << c.faultText;
+        EXPECT_TRUE(WaitUntilStopped(server)) << c.faultText;
     }
 }
 

@@ -130,7 +130,7 @@ TEST(SimulatorPort, OpensOnlyItsOwnName) {
 
 TEST(SimulatorPort, APeerThatGoesAwayClosesThePort) {
     struct Case {
-        const char* spec;
+        const char* faultText;
         QByteArray received;
     };
     const Case cases[] = {
@@ -139,18 +139,18 @@ TEST(SimulatorPort, APeerThatGoesAwayClosesThePort) {
     };
     for (const Case& c : cases) {
         Simulator sim;
-        sim.addFault(*ParseFault(QLatin1String(c.spec)));
+        sim.addFault(*ParseFault(QLatin1String(c.faultText)));
         SimulatorPort port(sim);
         ASSERT_TRUE(port.open(QStringLiteral("COM1"), {}));
         port.write(":010FF0\r\n");
-        EXPECT_EQ(Drain(port), c.received) << c.spec;
+        EXPECT_EQ(Drain(port), c.received) << c.faultText;
         // The read that found the line gone returned at once and closed the port.
-        EXPECT_FALSE(port.isOpen()) << c.spec;
-        EXPECT_EQ(port.virtualWaitMs(), 0) << c.spec;
+        EXPECT_FALSE(port.isOpen()) << c.faultText;
+        EXPECT_EQ(port.virtualWaitMs(), 0) << c.faultText;
         // Opened again, the port finds nobody to talk to.
         ASSERT_TRUE(port.open(QStringLiteral("COM1"), {}));
-        EXPECT_FALSE(port.write(":0100FF\r\n")) << c.spec;
-        EXPECT_EQ(sim.requestLog().size(), 1) << c.spec;
+        EXPECT_FALSE(port.write(":0100FF\r\n")) << c.faultText;
+        EXPECT_EQ(sim.requestLog().size(), 1) << c.faultText;
     }
 }
 
