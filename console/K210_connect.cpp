@@ -231,11 +231,9 @@ void TGround_form::ReadNotebook() {
         outcome = ReadWholeNotebook(
             instrument_, model,
             [this](int fp, int fm, int rp, int rm) {
-                // Shown again after every page: the operator may have closed it.
+                // Shown again after every page: the operator may have closed it. The bars
+                // repaint at once.
                 ShowProgressWindow(QStringLiteral("Чтение блокнота"));
-                if (progressmetr_ != nullptr) {
-                    progressmetr_->repaint();
-                }
                 ShowProgress(fp, fm, rp, rm);
             },
             [this] {
