@@ -182,9 +182,17 @@ void TGround_form::But_init_wpadClick() {
             kWarningCaption, DialogButtons::YesNoCancel) != DialogButton::Yes) {
         return;
     }
-    // Memory holds this instrument's notebook only when the model did not change; it may
-    // still be empty (nothing read yet) or stale.
-    if (identified == xr::kOk && HoldsRecords(notebook_)) {
+    // What the instrument holds is about to be erased, and memory may hold another
+    // instrument's notebook, edits never written, or nothing at all: read the instrument's
+    // notebook and keep a backup of it first. A failed read has reported itself and closed
+    // the port; nothing is erased then.
+    ReadNotebook();
+    if (!link().isOpen()) {
+        AddProtEntry(QStringLiteral("Ошибка инициализации блокнота прибора ") + caption());
+        finish();
+        return;
+    }
+    if (HoldsRecords(notebook_)) {
         const std::optional<QString> backup = SaveNotebookBackup();
         if (!backup) {
             AddProtEntry(QStringLiteral("Ошибка инициализации блокнота прибора ") + caption());

@@ -210,8 +210,13 @@ TEST_F(WriteBackTest, InitialisingAnotherModelUsesItsOwnLayoutWithoutWarning) {
         TGround_form& f = Connect(first, CaptionOf(c.from));
         SwitchTo(other);
         dialogs.answer(DialogButton::Yes);
+        dialogs.answer(DialogButton::Ok);
         f.But_init_wpadClick();
-        EXPECT_EQ(dialogs.transcript(), QStringList{kInitQuestion});
+        // The connected instrument's own records are read and saved before they are erased.
+        EXPECT_EQ(dialogs.transcript(),
+                  (QStringList{
+                      kInitQuestion,
+                      "ВНИМАНИЕ!|Записи блокнота сохранены в резервной копии\r\n" + kBackupName}));
         EXPECT_TRUE(SameMemory(other.simulator.memory(), ExpectedMemory(c.to, c.empty)));
         EXPECT_EQ(f.caption(), CaptionOf(c.to));
         EXPECT_EQ(Folders().size(), c.folders);
@@ -220,8 +225,8 @@ TEST_F(WriteBackTest, InitialisingAnotherModelUsesItsOwnLayoutWithoutWarning) {
         EXPECT_EQ(Tail(Entries(f.protocolLines()), 2),
                   (QStringList{"Инициализация блокнота прибора  " + CaptionOf(c.to),
                                "Чтение блокнота из прибора " + CaptionOf(c.to)}));
-        // The notebook in memory belonged to the other instrument: no backup.
-        EXPECT_EQ(ReadFile(kBackupName), "<missing>");
+        const QStringList backup = SplitLines(cp1251::Decode(ReadFile(kBackupName)));
+        EXPECT_EQ(backup.size(), 1 + 4) << "the header and the four records";
         EXPECT_EQ(f.List_name->currentRow(), 0);
         ExpectIdle();
         form.reset();
@@ -251,6 +256,24 @@ TEST_F(WriteBackTest, InitialisingTheSameModelSavesTheRecordsFirst) {
     EXPECT_TRUE(
         SameMemory(instrument.simulator.memory(), ExpectedMemory("510", "folder 1 ОБЩАЯ ПАПКА\n")));
     EXPECT_TRUE(Entries(f.protocolLines()).contains("Резервная копия блокнота: " + kBackupName));
+    ExpectIdle();
+}
+
+TEST_F(WriteBackTest, InitialisingStopsWhenTheNotebookCannotBeSavedFirst) {
+    SimulatedInstrument& instrument = AddInstrument("510", kEditNotebook510);
+    TGround_form& f = Connect(instrument, kModel510);
+    const QByteArray before = instrument.simulator.memory();
+    instrument.simulator.addFault({sim::FaultKind::Failed, 4});
+    dialogs.answer(DialogButton::Yes);
+    dialogs.answer(DialogButton::Ok);
+    f.But_init_wpadClick();
+    EXPECT_EQ(dialogs.transcript(),
+              (QStringList{kInitQuestion, "ОШИБКА ОБМЕНА!|Ошибка выполнения команды"}));
+    EXPECT_EQ(instrument.simulator.memory(), before) << "nothing is erased";
+    EXPECT_EQ(Tail(Entries(f.protocolLines()), 2),
+              (QStringList{"Ошибка чтения блокнота из прибора КВИР-510v2",
+                           "Ошибка инициализации блокнота прибора КВИР-510v2"}));
+    EXPECT_EQ(ReadFile(kBackupName), "<missing>");
     ExpectIdle();
 }
 
