@@ -43,13 +43,7 @@ int main(int argc, char** argv) {
     const bool ph = which == QStringLiteral("510");
 
     sim::Simulator simulator;
-    simulator.setIdentification(ph ? sim::Kvir510Identification() : sim::Kvir210Identification());
-    sim::NotebookFileError error;
-    if (!sim::LoadNotebookFile(
-            simulator,
-            QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/") + which + QStringLiteral("-full.txt"),
-            &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.text()));
+    if (!bench::LoadSample(simulator, ph ? DeviceModel::Ph510 : DeviceModel::Conc210)) {
         return 1;
     }
     sim::PtyServer server(simulator, {QString(), true});

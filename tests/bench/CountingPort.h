@@ -1,7 +1,12 @@
 #pragma once
 // A serial port that counts the characters crossing it, wrapped around the real one, so a
 // benchmark can compare wall time with the wire time of exactly those characters.
+#include "instrument/DeviceModel.h"
 #include "link/QtSerialPortImpl.h"
+#include "sim/NotebookFile.h"
+#include "sim/Simulator.h"
+
+#include <cstdio>
 
 #include <ctime>
 #include <memory>
@@ -50,6 +55,23 @@ inline double ThreadCpuMs() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+// Gives `simulator` the identification of `model` and the notebook of the sample file
+// sim/samples/<510|210>-full.txt (or `path`); false after printing the reason.
+inline bool LoadSample(sim::Simulator& simulator, DeviceModel model, QString path = {}) {
+    const bool ph = model == DeviceModel::Ph510;
+    simulator.setIdentification(ph ? sim::Kvir510Identification() : sim::Kvir210Identification());
+    if (path.isEmpty()) {
+        path = QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/") +
+               (ph ? QStringLiteral("510") : QStringLiteral("210")) + QStringLiteral("-full.txt");
+    }
+    sim::NotebookFileError error;
+    if (!sim::LoadNotebookFile(simulator, path, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.text()));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace kvir::bench

@@ -18,18 +18,12 @@ using namespace kvir;
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("210");
-    const QString sample = argc > 2 ? QString::fromLocal8Bit(argv[2])
-                                    : QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/") + which +
-                                          QStringLiteral("-full.txt");
+    const QString sample = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     const DeviceModel model =
         which == QStringLiteral("510") ? DeviceModel::Ph510 : DeviceModel::Conc210;
 
     sim::Simulator simulator;
-    simulator.setIdentification(model == DeviceModel::Ph510 ? sim::Kvir510Identification()
-                                                            : sim::Kvir210Identification());
-    sim::NotebookFileError error;
-    if (!sim::LoadNotebookFile(simulator, sample, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.text()));
+    if (!bench::LoadSample(simulator, model, sample)) {
         return 1;
     }
     sim::PtyServer server(simulator, {QString(), true});

@@ -22,13 +22,7 @@ int main(int argc, char** argv) {
         which == QStringLiteral("510") ? DeviceModel::Ph510 : DeviceModel::Conc210;
 
     sim::Simulator simulator;
-    simulator.setIdentification(model == DeviceModel::Ph510 ? sim::Kvir510Identification()
-                                                            : sim::Kvir210Identification());
-    sim::NotebookFileError error;
-    if (!sim::LoadNotebookFile(
-            simulator, QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/") + which + "-full.txt",
-            &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error.text()));
+    if (!bench::LoadSample(simulator, model)) {
         return 1;
     }
     // Read at full speed first: the write starts from the notebook in memory.

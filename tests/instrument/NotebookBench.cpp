@@ -1,5 +1,8 @@
 #include "NotebookBench.h"
 
+#include "common/RequestLog.h"
+#include "instrument/NotebookSequences.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -23,45 +26,11 @@ NotebookBench::NotebookBench(DeviceModel m, int b)
 ExchangeResult NotebookBench::ReadWhole() {
     context.folders.clear();
     ClearNotebookImage(context.image);
-    instrument.BeginNotebookRead();
-    const int pages = PageCount(model, base);
-    if (model == DeviceModel::Ph510) {
-        for (int j = 0; j < pages; ++j) {
-            if (const ExchangeResult r = instrument.ReadFolderPage(j); r != xr::kOk) {
-                return r;
-            }
-        }
-        return xr::kOk;
-    }
-    ExchangeResult r = instrument.SetExchangeMode(1);
-    if (r == xr::kOk) {
-        r = instrument.ReadDirectory();
-    }
-    for (int i = 0; r == xr::kOk && i < pages; ++i) {
-        r = instrument.ReadRecordPage(i);
-    }
-    if (r == xr::kOk) {
-        r = instrument.SetExchangeMode(2);
-    }
-    return r;
+    return ReadWholeNotebook(instrument, model, {}).result;
 }
 
 QStringList NotebookBench::Requests() const {
-    QStringList lines;
-    for (const sim::LoggedRequest& q : simulator.requestLog()) {
-        QStringList parts{QString::number(q.code)};
-        if (q.start >= 0) {
-            parts << QStringLiteral("%1").arg(q.start, 4, 16, QLatin1Char('0')).toUpper();
-        }
-        if (q.count >= 0) {
-            parts << QString::number(q.count);
-        }
-        if (!q.data.isEmpty()) {
-            parts << QString::fromLatin1(q.data.toHex().toUpper());
-        }
-        lines << parts.join(QLatin1Char(' '));
-    }
-    return lines;
+    return FormatRequests(simulator);
 }
 
 }  // namespace kvir::test

@@ -5,6 +5,7 @@
 // under test.
 
 #include "common/FakeContext.h"
+#include "common/RequestLog.h"
 
 #include "instrument/NotebookSequences.h"
 #include "link/Util_comport.h"
@@ -39,23 +40,7 @@ class SequenceBench {
     }
 
     // "code start count data": start in hexadecimal, data bytes in hexadecimal.
-    QStringList Requests() const {
-        QStringList lines;
-        for (const sim::LoggedRequest& q : simulator.requestLog()) {
-            QStringList parts{QString::number(q.code)};
-            if (q.start >= 0) {
-                parts << QStringLiteral("%1").arg(q.start, 4, 16, QLatin1Char('0')).toUpper();
-            }
-            if (q.count >= 0) {
-                parts << QString::number(q.count);
-            }
-            if (!q.data.isEmpty()) {
-                parts << QString::fromLatin1(q.data.toHex().toUpper());
-            }
-            lines << parts.join(QLatin1Char(' '));
-        }
-        return lines;
-    }
+    QStringList Requests() const { return FormatRequests(simulator); }
 
     DeviceModel model;
     int base;
