@@ -8,10 +8,10 @@ namespace kvir::cp1251 {
 
 namespace {
 
-// Byte 0x98 has no character in Windows-1251. It decodes to the replacement character
-// U+FFFD, which itself has no byte, so such a byte never survives a decode/encode round trip
-// unnoticed: it comes back as '?'.
-constexpr char32_t kUndefined = 0xFFFD;
+// Byte 0x98 has no character in Windows-1251. It decodes to the C1 control U+0098 and that
+// character encodes back to 0x98, so a name the instrument stores with this byte survives a
+// read and a write-back unchanged (the mapping Windows itself uses for the code page).
+constexpr char32_t kUndefined = 0x0098;
 
 // Bytes 0x80 to 0xBF. Bytes 0xC0 to 0xFF are the Cyrillic letters А to я, U+0410 to U+044F,
 // in alphabetical order (Ё and ё live at 0xA8 and 0xB8).
@@ -46,9 +46,6 @@ int ByteOf(char32_t c) {
     }
     if (c >= kCyrillicA && c <= kCyrillicYa) {
         return 0xC0 + static_cast<int>(c - kCyrillicA);
-    }
-    if (c == kUndefined) {
-        return -1;
     }
     for (std::size_t i = 0; i < kUpperHalf.size(); ++i) {
         if (kUpperHalf[i] == c) {

@@ -1,0 +1,33 @@
+#pragma once
+// A whole notebook as one value: the model whose layout it came from, the identification it
+// was read with, the folder list and the record slots. The console session keeps the notebook
+// in memory as one, the backup file and the archive store and restore it exactly.
+
+#include "DeviceModel.h"
+#include "NotebookImage.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace kvir {
+
+struct Notebook {
+    DeviceModel model = DeviceModel::None;
+    QString version;  // firmware version of the identification
+    int base = 0;     // notebook base address of the identification
+    // Entry k − 1 is folder k; "<свободно>" marks a free entry and "<???>" an entry the
+    // instrument holds but that could not be read. Names decode from Windows-1251 and encode
+    // back to the same bytes.
+    QStringList folders;
+    NotebookImage image;
+};
+
+// The used slots, counted from slot 0 up to the first free one.
+int RecordCountOf(const Notebook& notebook);
+
+// True when both hold the same model, base, folder list and, slot by slot, the same stored
+// fields (folder number, mode, day and time words, stamp and the four values compared bit for
+// bit). The version and the display orders are not compared.
+bool SameContents(const Notebook& a, const Notebook& b);
+
+}  // namespace kvir
