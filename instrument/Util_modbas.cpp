@@ -13,9 +13,11 @@ Instrument::Instrument(SerialLink& link, InstrumentContext& context)
     : link_(link), context_(context) {}
 
 ExchangeResult Instrument::Exchange(quint8 code, quint16 start, int count, const QByteArray& data,
-                                    quint8 expected, int attempts, QByteArray* payload) {
+                                    quint8 expected, int attempts, QByteArray* payload,
+                                    int minPayload) {
     QByteArray scratch;
     QByteArray& reply = payload ? *payload : scratch;
+    const int replyLength = ExpectedReplyLength(code, count);
     ExchangeResult result = 128;
     for (int attempt = 0; IsExchangeError(result) && attempt < attempts; ++attempt) {
         // The device number is taken from its field anew for every try.
@@ -26,7 +28,10 @@ ExchangeResult Instrument::Exchange(quint8 code, quint16 start, int count, const
         if (SendRequest(link_, *address, code, start, count, data) != 0) {
             return xr::kNotSent;
         }
-        result = ReceiveReply(link_, kReplyAddress, reply);
+        result = ReceiveReply(link_, kReplyAddress, reply, replyLength);
+        if (result == expected && reply.size() < minPayload) {
+            result = xr::kBadChecksum;
+        }
         if (!link_.isOpen()) {
             break;  // the port went away under the reply: no point in trying again
         }
@@ -43,13 +48,12 @@ ExchangeResult Instrument::PingInstrument() {
 
 ExchangeResult Instrument::ReadIdentification() {
     QByteArray payload;
-    const ExchangeResult r = Exchange(15, 0, 0, {}, 15, kAttempts, &payload);
+    const ExchangeResult r = Exchange(15, 0, 0, {}, 15, kAttempts, &payload, kIdentPayload);
     if (r != xr::kOk) {
         return r;
     }
     // The payload starts at reply byte 2: name in bytes 4 to 11, version in byte 12, notebook
     // base high and low in bytes 21 and 22.
-    Q_ASSERT(payload.size() >= kIdentPayload);
     const QByteArray name = payload.mid(2, 8);
     const auto version = static_cast<qint8>(payload.at(10));
     const int base =

@@ -31,9 +31,11 @@ class Instrument {
 
     // One request by the exchange pattern: up to `attempts` tries while the result is an
     // exchange error; a reply code other than `expected` gives 131. The device number is
-    // read anew for every try. `payload` receives the delivered bytes.
+    // read anew for every try. `payload` receives the delivered bytes; a payload shorter
+    // than `minPayload` counts as a damaged reply (129) and is tried again like one.
     ExchangeResult Exchange(quint8 code, quint16 start, int count, const QByteArray& data,
-                            quint8 expected, int attempts, QByteArray* payload = nullptr);
+                            quint8 expected, int attempts, QByteArray* payload = nullptr,
+                            int minPayload = 0);
 
     // ---- Notebook reading (both memory layouts) ----
     // Starts one whole-notebook read: the overflow warning is given at most once per read.

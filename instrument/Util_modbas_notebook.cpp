@@ -39,18 +39,11 @@ quint16 Address(int value) {
 }
 
 // One request; 0 when the expected reply came, otherwise the operation's result. A reply
-// whose payload is shorter than the request asked for counts as damaged (129).
+// whose payload is shorter than the request asked for counts as damaged and is tried again.
 ExchangeResult Request(Instrument& instrument, quint8 code, quint16 start, int count,
                        const QByteArray& data, QByteArray* payload = nullptr, int payloadSize = 0) {
-    const ExchangeResult r =
-        instrument.Exchange(code, start, count, data, code, Instrument::kAttempts, payload);
-    if (r != xr::kOk) {
-        return r;
-    }
-    if (payload != nullptr && payload->size() < payloadSize) {
-        return xr::kBadChecksum;
-    }
-    return xr::kOk;
+    return instrument.Exchange(code, start, count, data, code, Instrument::kAttempts, payload,
+                               payloadSize);
 }
 
 }  // namespace

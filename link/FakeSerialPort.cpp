@@ -8,16 +8,20 @@ FakeSerialPort::~FakeSerialPort() {
     close();
 }
 
+bool FakeSerialPort::fail(PortFault fault, const char* text) {
+    lastFault_ = fault;
+    lastError_ = QString::fromLatin1(text);
+    return false;
+}
+
 bool FakeSerialPort::open(const QString& name, const LineSettings& initial) {
     Q_UNUSED(initial);
     state_->calls << QStringLiteral("open ") + name;
     if (name.isEmpty() || (!state_->present.empty() && !state_->present.contains(name))) {
-        lastError_ = QStringLiteral("No such file or directory");
-        return false;
+        return fail(PortFault::Missing, "No such file or directory");
     }
     if (state_->busy.contains(name) || state_->isOpen) {
-        lastError_ = QStringLiteral("Device or resource busy");
-        return false;
+        return fail(PortFault::Busy, "Device or resource busy");
     }
     state_->isOpen = true;
     state_->openName = name;
@@ -50,8 +54,7 @@ bool FakeSerialPort::applyLineSettings(const LineSettings& s) {
                          .arg(s.rts ? 1 : 0);
     if (state_->failingSteps.contains(QStringLiteral("line")) ||
         (state_->lineCalls == 2 && state_->failingSteps.contains(QStringLiteral("line2")))) {
-        lastError_ = QStringLiteral("Invalid argument");
-        return false;
+        return fail(PortFault::Settings, "Invalid argument");
     }
     return isOpen();
 }
@@ -60,8 +63,7 @@ bool FakeSerialPort::applyTimeouts(const PortTimeouts& t) {
     state_->calls << QStringLiteral("timeouts %1").arg(t.readTotalConstant);
     state_->readTimeoutMs = t.readTotalConstant;
     if (state_->failingSteps.contains(QStringLiteral("timeouts"))) {
-        lastError_ = QStringLiteral("Invalid argument");
-        return false;
+        return fail(PortFault::Settings, "Invalid argument");
     }
     return isOpen();
 }

@@ -52,11 +52,15 @@ class FakeSerialPort final : public SerialPort {
     bool setQueueSizes(int input, int output) override;
     bool write(const QByteArray& bytes) override;
     std::optional<quint8> readByte() override;
+    PortFault lastFault() const override { return lastFault_; }
     QString lastError() const override { return lastError_; }
 
   private:
+    bool fail(PortFault fault, const char* text);
+
     std::shared_ptr<FakePortState> state_;
     bool mine_ = false;  // this object holds the state's open device
+    PortFault lastFault_ = PortFault::None;
     QString lastError_;
 };
 

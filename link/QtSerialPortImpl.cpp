@@ -1,9 +1,14 @@
 #include "QtSerialPortImpl.h"
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace kvir {
 
@@ -30,6 +35,30 @@ bool IsPseudoTerminal(int fd) {
     return m >= 136 && m <= 143;
 }
 
+// Why a device did not open. Qt reports a device held by another program (its lock file, or
+// TIOCEXCL) and missing permissions alike, so the device's access rights decide.
+PortFault OpenFault(const QString& name, QSerialPort::SerialPortError error) {
+    const QString path = name.startsWith(u'/') ? name : QStringLiteral("/dev/") + name;
+    if (error == QSerialPort::DeviceNotFoundError || !QFileInfo::exists(path)) {
+        return PortFault::Missing;
+    }
+    if (error == QSerialPort::PermissionError) {
+        const QByteArray native = QFile::encodeName(path);
+        return ::access(native.constData(), R_OK | W_OK) != 0 ? PortFault::Permission
+                                                              : PortFault::Busy;
+    }
+    if (error == QSerialPort::OpenError) {
+        return PortFault::Busy;
+    }
+    return PortFault::Io;
+}
+
+// Characters still expected after which a trickling reply is worth sleeping for, and the
+// longest such sleep: short enough that a reply cut short costs little, long enough that a
+// page of a thousand characters wakes the thread a few dozen times instead of a thousand.
+constexpr int kCoalesceMargin = 4;
+constexpr qint64 kCoalesceMaxMicros = 40000;
+
 }  // namespace
 
 QtSerialPortImpl::QtSerialPortImpl() = default;
@@ -38,7 +67,8 @@ QtSerialPortImpl::~QtSerialPortImpl() {
     close();
 }
 
-bool QtSerialPortImpl::fail(const QString& what) {
+bool QtSerialPortImpl::fail(const QString& what, PortFault fault) {
+    lastFault_ = fault;
     lastError_ = port_.portName().isEmpty() ? what + QStringLiteral(": ") + port_.errorString()
                                             : port_.portName() + QStringLiteral(": ") + what +
                                                   QStringLiteral(": ") + port_.errorString();
@@ -49,6 +79,7 @@ bool QtSerialPortImpl::fail(const QString& what) {
 bool QtSerialPortImpl::open(const QString& name, const LineSettings& initial) {
     close();
     if (name.isEmpty()) {
+        lastFault_ = PortFault::Missing;
         lastError_ = QStringLiteral("empty port name");
         return false;
     }
@@ -60,7 +91,7 @@ bool QtSerialPortImpl::open(const QString& name, const LineSettings& initial) {
     port_.setStopBits(initial.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
     if (!port_.open(QIODevice::ReadWrite)) {
-        return fail(QStringLiteral("open"));
+        return fail(QStringLiteral("open"), OpenFault(name, port_.error()));
     }
     pseudoTerminal_ = IsPseudoTerminal(static_cast<int>(port_.handle()));
     return true;
@@ -82,35 +113,39 @@ bool QtSerialPortImpl::setModemLines(bool dtr, bool rts) {
         return true;  // a pseudo-terminal has no modem lines
     }
     if (!port_.setDataTerminalReady(dtr)) {
-        return fail(QStringLiteral("DTR"));
+        return fail(QStringLiteral("DTR"), PortFault::Settings);
     }
     if (!port_.setRequestToSend(rts)) {
-        return fail(QStringLiteral("RTS"));
+        return fail(QStringLiteral("RTS"), PortFault::Settings);
     }
     return true;
 }
 
 bool QtSerialPortImpl::applyLineSettings(const LineSettings& settings) {
     if (!port_.isOpen()) {
+        lastFault_ = PortFault::Io;
         lastError_ = QStringLiteral("port not open");
         return false;
     }
     if (!port_.setBaudRate(settings.baudRate)) {
-        return fail(QStringLiteral("baud rate"));
+        return fail(QStringLiteral("baud rate"), PortFault::Settings);
     }
     if (!port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits))) {
-        return fail(QStringLiteral("data bits"));
+        return fail(QStringLiteral("data bits"), PortFault::Settings);
     }
     if (!port_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)) {
-        return fail(QStringLiteral("stop bits"));
+        return fail(QStringLiteral("stop bits"), PortFault::Settings);
     }
     // The kernel keeps a pseudo-terminal at 8 bits without parity; that is no failure.
     if (!pseudoTerminal_ && !port_.setParity(ToQtParity(settings.parity))) {
-        return fail(QStringLiteral("parity"));
+        return fail(QStringLiteral("parity"), PortFault::Settings);
     }
     if (!port_.setFlowControl(QSerialPort::NoFlowControl)) {
-        return fail(QStringLiteral("flow control"));
+        return fail(QStringLiteral("flow control"), PortFault::Settings);
     }
+    // Start bit, data bits, parity bit and stop bits of one character.
+    const int bits = 1 + settings.dataBits + (settings.parity == 'N' ? 0 : 1) + settings.stopBits;
+    charMicros_ = settings.baudRate > 0 ? bits * 1000000 / settings.baudRate : 0;
     return setModemLines(settings.dtr, settings.rts);
 }
 
@@ -160,15 +195,12 @@ bool QtSerialPortImpl::write(const QByteArray& bytes) {
     return true;
 }
 
-std::optional<quint8> QtSerialPortImpl::readByte() {
-    if (!port_.isOpen()) {
-        return std::nullopt;
-    }
+bool QtSerialPortImpl::waitForInput() {
     QDeadlineTimer deadline(readTimeoutMs_);
     while (port_.bytesAvailable() == 0) {
         const qint64 left = deadline.remainingTime();
         if (left <= 0) {
-            return std::nullopt;
+            return false;
         }
         if (!port_.waitForReadyRead(static_cast<int>(left))) {
             const QSerialPort::SerialPortError error = port_.error();
@@ -180,14 +212,38 @@ std::optional<quint8> QtSerialPortImpl::readByte() {
             // every further wait. Close the port so the exchange ends with "no reply".
             fail(QStringLiteral("read"));
             close();
-            return std::nullopt;
+            return false;
         }
     }
-    char c = 0;
-    if (port_.getChar(&c)) {
-        return static_cast<quint8>(c);
+    // A reply arrives at line speed, one character at a time. Rather than waking for each,
+    // sleep until most of what is still expected has had time to arrive, then take it in.
+    const qint64 missing = expected_ - port_.bytesAvailable();
+    if (missing > kCoalesceMargin && charMicros_ > 0) {
+        const qint64 micros =
+            std::min((missing - kCoalesceMargin) * charMicros_, kCoalesceMaxMicros);
+        QThread::usleep(static_cast<unsigned long>(micros));
+        if (!port_.waitForReadyRead(0)) {
+            port_.clearError();
+        }
     }
-    return std::nullopt;
+    return true;
+}
+
+std::optional<quint8> QtSerialPortImpl::readByte() {
+    if (!port_.isOpen()) {
+        return std::nullopt;
+    }
+    if (port_.bytesAvailable() == 0 && !waitForInput()) {
+        return std::nullopt;
+    }
+    char c = 0;
+    if (!port_.getChar(&c)) {
+        return std::nullopt;
+    }
+    if (expected_ > 0) {
+        --expected_;
+    }
+    return static_cast<quint8>(c);
 }
 
 PortFactory QtPortFactory() {

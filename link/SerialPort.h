@@ -36,6 +36,17 @@ struct PortTimeouts {
     int writeTotalConstant = 0;
 };
 
+// Why a port could not be opened or went away, as the operator needs to hear it; the text
+// for each lives with the operator texts.
+enum class PortFault {
+    None,
+    Missing,     // no such device
+    Permission,  // the user may not open it (not in the group that owns serial devices)
+    Busy,        // another program holds it
+    Settings,    // it opened but refused the line settings
+    Io,          // it went away or failed while in use
+};
+
 class SerialPort {
   public:
     virtual ~SerialPort() = default;
@@ -57,8 +68,14 @@ class SerialPort {
     // Returns one byte, or nothing after the read time-out. A port whose peer is gone closes
     // itself here and returns nothing at once.
     virtual std::optional<quint8> readByte() = 0;
+    // A hint before a reply is read: about `count` characters are expected. A port fed at line
+    // speed may then wait for them in a few longer sleeps instead of waking for every
+    // character; the time-out rules of readByte() do not change.
+    virtual void expectBytes(int count) { (void)count; }
 
-    // The system's reason for the last failure, for the activity protocol.
+    // The kind of the last failure, and the system's own words for it (for diagnostics; the
+    // operator is told the kind).
+    virtual PortFault lastFault() const = 0;
     virtual QString lastError() const = 0;
 };
 

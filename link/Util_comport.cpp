@@ -2,6 +2,10 @@
 
 #include <QThread>
 
+#include <utility>
+
+Q_LOGGING_CATEGORY(lcFrames, "kvir.link.frames", QtWarningMsg)
+
 namespace kvir {
 
 namespace {
@@ -37,11 +41,13 @@ SerialLink::~SerialLink() {
 
 int SerialLink::ProbePort(const QString& name) {
     if (name.isEmpty()) {
+        lastFault_ = PortFault::Missing;
         lastError_ = QStringLiteral("empty port name");
         return -1;
     }
     std::unique_ptr<SerialPort> probe = factory_();
     if (!probe->open(name, LineSettings{})) {
+        lastFault_ = probe->lastFault();
         lastError_ = probe->lastError();
         return -1;
     }
@@ -59,11 +65,13 @@ int SerialLink::OpenPort(const QString& name) {
 
     // 3. Open the device exclusively.
     if (name.isEmpty()) {
+        lastFault_ = PortFault::Missing;
         lastError_ = QStringLiteral("empty port name");
         return -1;
     }
     std::unique_ptr<SerialPort> device = factory_();
     if (!device->open(name, portSettings_)) {
+        lastFault_ = device->lastFault();
         lastError_ = device->lastError();
         return -1;
     }
@@ -71,17 +79,20 @@ int SerialLink::OpenPort(const QString& name) {
 
     // 4. Apply the line settings: DTR is raised here.
     if (!port_->applyLineSettings(portSettings_)) {
+        lastFault_ = port_->lastFault();
         lastError_ = port_->lastError();
         return -1;
     }
     // 5. Apply the time-outs.
     if (!port_->applyTimeouts(portTimeouts_)) {
+        lastFault_ = port_->lastFault();
         lastError_ = port_->lastError();
         return -1;
     }
     // 6. Drop DTR, keep RTS on: the instrument sees DTR raised and dropped.
     portSettings_.dtr = false;
     if (!port_->applyLineSettings(portSettings_)) {
+        lastFault_ = port_->lastFault();
         lastError_ = port_->lastError();
         return -1;
     }
@@ -102,6 +113,19 @@ void SerialLink::ClosePort() {
 
 bool SerialLink::isOpen() const {
     return port_ && port_->isOpen();
+}
+
+PortFault SerialLink::lastFault() const {
+    if (port_ && !port_->isOpen() && port_->lastFault() != PortFault::None) {
+        return port_->lastFault();
+    }
+    return lastFault_;
+}
+
+void SerialLink::RunIdleWork() {
+    if (idleWork_) {
+        std::exchange(idleWork_, {})();
+    }
 }
 
 QString SerialLink::lastError() const {
@@ -197,6 +221,7 @@ int SendRequest(SerialLink& link, quint8 address, quint8 code, quint16 start, in
     }
     // Stale input is dropped before every request; a pseudo-terminal may hold bytes forever.
     link.port()->purge();
+    qCDebug(lcFrames).noquote() << ">>" << QString::fromLatin1(frame.chopped(2));
     // The result of the write is not examined: a lost frame shows as a missing reply.
     link.port()->write(frame);
     return 0;
@@ -205,6 +230,9 @@ int SendRequest(SerialLink& link, quint8 address, quint8 code, quint16 start, in
 // ---- Replies ------------------------------------------------------------------------------
 
 bool FrameAssembler::feed(quint8 byte) {
+    if (byte == 0) {
+        return false;
+    }
     if (byte == ':') {
         text_.clear();
         return false;
@@ -220,11 +248,13 @@ bool FrameAssembler::feed(quint8 byte) {
     return false;
 }
 
-int ReadFrame(SerialLink& link, QByteArray& text, int limit) {
+int ReadFrame(SerialLink& link, QByteArray& text, int limit, int expected) {
     text.clear();
+    link.RunIdleWork();
     if (!link.isOpen()) {
         return 0;
     }
+    link.port()->expectBytes(expected);
     FrameAssembler assembler;
     for (int i = 0; i < limit; ++i) {
         // A port whose peer hung up closes itself and yields nothing: no spinning here.
@@ -318,9 +348,47 @@ ExchangeResult DecodeReply(const QByteArray& text, quint8 expectedAddress, QByte
     }
 }
 
-ExchangeResult ReceiveReply(SerialLink& link, quint8 expectedAddress, QByteArray& payload) {
+int ExpectedReplyLength(quint8 code, int count) {
+    // Message bytes: address, code, then what the code carries, then the check byte.
+    int bytes = 0;
+    switch (code) {
+        case 0:
+            bytes = 2;
+            break;
+        case 1:
+            bytes = 5;
+            break;
+        case 3:
+            bytes = 6;
+            break;
+        case 2:
+        case 5:
+            bytes = 5 + count;
+            break;
+        case 4:
+            bytes = 5 + 2 * count;
+            break;
+        case 15:
+            bytes = 25;
+            break;
+        case 16:
+            bytes = 3;
+            break;
+        default:
+            return 0;
+    }
+    return 1 + 2 * (bytes + 1) + 2;
+}
+
+ExchangeResult ReceiveReply(SerialLink& link, quint8 expectedAddress, QByteArray& payload,
+                            int expected) {
     QByteArray text;
-    const int length = ReadFrame(link, text, kFrameLimit);
+    const int length = ReadFrame(link, text, kFrameLimit, expected);
+    if (lcFrames().isDebugEnabled()) {
+        qCDebug(lcFrames).noquote() << "<<"
+                                    << (length > 0 ? QStringLiteral(":") + QString::fromLatin1(text)
+                                                   : QStringLiteral("(no reply)"));
+    }
     if (length < 6) {
         payload.clear();
         return xr::kNoReply;

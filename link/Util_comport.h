@@ -6,10 +6,15 @@
 #include "SerialPort.h"
 
 #include <QByteArray>
+#include <QLoggingCategory>
 #include <QString>
 
 #include <functional>
 #include <memory>
+
+// Every frame sent and received, with its direction; off by default
+// ("kvir.link.frames.debug=true" in QT_LOGGING_RULES, or kvir-cli --trace, turns it on).
+Q_DECLARE_LOGGING_CATEGORY(lcFrames)
 
 namespace kvir {
 
@@ -36,8 +41,16 @@ class SerialLink {
     bool isOpen() const;
     SerialPort* port() { return port_.get(); }
 
-    // The system's reason for the last failed probe, open or read, for the protocol.
+    // Why the last probe, open or read failed: its kind for the operator, the system's own
+    // words for diagnostics.
+    PortFault lastFault() const;
     QString lastError() const;
+
+    // Work to run once while the reply to the next request is on its way (refreshing the
+    // screen after a page read costs no time then). It must not use the link.
+    void runWhileWaiting(std::function<void()> work) { idleWork_ = std::move(work); }
+    // Runs the pending work, if any.
+    void RunIdleWork();
 
     const LineSettings& portSettings() const { return portSettings_; }
     const PortTimeouts& portTimeouts() const { return portTimeouts_; }
@@ -52,7 +65,9 @@ class SerialLink {
     std::unique_ptr<SerialPort> port_;
     LineSettings portSettings_;
     PortTimeouts portTimeouts_;
+    PortFault lastFault_ = PortFault::None;
     QString lastError_;
+    std::function<void()> idleWork_;
 };
 
 // ---- Frame codec ----------------------------------------------------------------------
@@ -73,7 +88,8 @@ int SendRequest(SerialLink& link, quint8 address, quint8 code, quint16 start, in
                 const QByteArray& data = {});
 
 // Collects one frame's text byte by byte: a colon restarts the frame, CR LF with at least
-// one character before the CR ends it, other LFs are dropped.
+// one character before the CR ends it, other LFs are dropped, and so are NUL bytes (the line
+// settings promise that the driver drops them; not every driver does).
 class FrameAssembler {
   public:
     // Feeds one byte; true when it completed a frame (then text() holds it without CR).
@@ -86,13 +102,19 @@ class FrameAssembler {
 };
 
 // Reads one frame's text into `text`; returns its length (characters between the colon and
-// the CR), or 0 when a byte read timed out or `limit` bytes gave no frame.
-int ReadFrame(SerialLink& link, QByteArray& text, int limit = kFrameLimit);
+// the CR), or 0 when a byte read timed out or `limit` bytes gave no frame. `expected` is the
+// length of the whole frame the request should bring (0: unknown), a hint for the port.
+int ReadFrame(SerialLink& link, QByteArray& text, int limit = kFrameLimit, int expected = 0);
+
+// The characters of the reply frame a request of `code` for `count` bytes or words should
+// bring, colon and CR LF included; 0 when the code has no fixed reply.
+int ExpectedReplyLength(quint8 code, int count);
 
 // Checks a frame's text and delivers the payload by the reply table. Pure: the fuzz target.
 ExchangeResult DecodeReply(const QByteArray& text, quint8 expectedAddress, QByteArray& payload);
 
-// ReadFrame then DecodeReply.
-ExchangeResult ReceiveReply(SerialLink& link, quint8 expectedAddress, QByteArray& payload);
+// ReadFrame then DecodeReply; `expected` as for ReadFrame.
+ExchangeResult ReceiveReply(SerialLink& link, quint8 expectedAddress, QByteArray& payload,
+                            int expected = 0);
 
 }  // namespace kvir

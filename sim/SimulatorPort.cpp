@@ -32,6 +32,7 @@ bool SimulatorPort::record(const QString& call, Step step) {
     const bool fails = (failing_ & Bit(step)) != 0;
     calls_ << (fails ? call + QStringLiteral(" -> failed") : call);
     if (fails) {
+        lastFault_ = kvir::PortFault::Settings;
         lastError_ = QStringLiteral("Simulated failure");
     }
     return !fails;
@@ -42,10 +43,12 @@ bool SimulatorPort::open(const QString& name, const kvir::LineSettings& initial)
         return false;
     }
     if (open_) {
+        lastFault_ = kvir::PortFault::Busy;
         lastError_ = QStringLiteral("Device is already open");
         return false;
     }
     if (name.isEmpty() || (!deviceName_.isEmpty() && name != deviceName_)) {
+        lastFault_ = kvir::PortFault::Missing;
         lastError_ = QStringLiteral("No such file or directory");
         return false;
     }
@@ -106,6 +109,7 @@ bool SimulatorPort::write(const QByteArray& bytes) {
     }
     if (peerGone_ || simulator_.isGone()) {
         // A pseudo-terminal whose other side was closed refuses writes.
+        lastFault_ = kvir::PortFault::Io;
         lastError_ = QStringLiteral("Input/output error");
         return false;
     }
@@ -138,6 +142,7 @@ std::optional<quint8> SimulatorPort::readByte() {
     }
     if (peerGone_) {
         // The other side hung up: the port closes itself and the read returns at once.
+        lastFault_ = kvir::PortFault::Io;
         lastError_ = QStringLiteral("The other side closed the line");
         calls_ << QStringLiteral("close (peer gone)");
         open_ = false;

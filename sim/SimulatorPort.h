@@ -45,6 +45,7 @@ class SimulatorPort : public kvir::SerialPort {
     bool setQueueSizes(int input, int output) override;
     bool write(const QByteArray& bytes) override;
     std::optional<quint8> readByte() override;
+    kvir::PortFault lastFault() const override { return lastFault_; }
     QString lastError() const override { return lastError_; }
 
   private:
@@ -60,6 +61,7 @@ class SimulatorPort : public kvir::SerialPort {
     std::deque<char> pending_;
     FrameCollector collector_;
     QStringList calls_;
+    kvir::PortFault lastFault_ = kvir::PortFault::None;
     QString lastError_;
 };
 

@@ -39,6 +39,8 @@ class CountingPort final : public SerialPort {
         count_.read += b ? 1 : 0;
         return b;
     }
+    void expectBytes(int count) override { port_.expectBytes(count); }
+    PortFault lastFault() const override { return port_.lastFault(); }
     QString lastError() const override { return port_.lastError(); }
 
   private:

@@ -137,6 +137,11 @@ TEST(ReceiveReply, FramingOnTheWire) {
         {"colon restarts the frame", ":01:0100FF\r\n", 0},
         {"CR LF with nothing before it is no end", ":\r\n0100FF\r\n", 129},
         {"stray LF is dropped", ":01\n00FF\r\n", 0},
+        {"NUL bytes are dropped, even between CR and LF",
+         QByteArray(":01\0"
+                    "00FF\r\0\n",
+                    11),
+         0},
         {"two frames back to back: the first counts", ":0100FF\r\n:020000\r\n", 0},
         {"four characters", ":0100\r\n", 133},
         {"no frame end within 1200 bytes", noise, 133},

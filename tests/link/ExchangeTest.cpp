@@ -112,6 +112,17 @@ TEST(ExchangePattern, ResultsAfterTheReply) {
     rig.replies = {":010FAA\r\n", IdentReply(kName510, 2, 0xE000)};
     EXPECT_EQ(rig.instrument.ReadIdentification(), 0);
     EXPECT_EQ(rig.state->written.size(), 2);
+
+    // So is a block reply that delivers fewer words than asked for.
+    Rig block;
+    const QByteArray header("\x01\x04\xD0\x00", 4);
+    const QByteArray shortPage = Frame(header + QByteArray(1, '\x02') + QByteArray(4, '\x11'));
+    const QByteArray fullPage = Frame(header + QByteArray(1, '\x03') + QByteArray(6, '\x22'));
+    block.replies = {shortPage, fullPage};
+    QByteArray payload;
+    EXPECT_EQ(block.instrument.Exchange(4, 0xD000, 3, {}, 4, 3, &payload, 6), 0);
+    EXPECT_EQ(payload, QByteArray(6, '\x22'));
+    EXPECT_EQ(block.state->written.size(), 2);
 }
 
 TEST(ExchangePattern, RefusedRequests) {

@@ -2,6 +2,7 @@
 // written out by hand.
 
 #include "SimHelpers.h"
+#include "link/Util_comport.h"
 #include "sim/Simulator.h"
 #include "sim/WireFrame.h"
 
@@ -107,6 +108,15 @@ TEST(Simulator, AnswersEveryCodeWithTheExactFrame) {
     for (const Case& c : cases) {
         const Reply reply = sim.handleRequest(c.request);
         EXPECT_EQ(reply.bytes, QByteArray(c.reply)) << c.request;
+        // The console's expectation of a good reply's length agrees, where it has one.
+        const QByteArray request(c.request);
+        const int code = request.mid(3, 2).toInt(nullptr, 16);
+        const int count = request.size() > 13 ? request.mid(9, 2).toInt(nullptr, 16) : 0;
+        const int expected = ExpectedReplyLength(static_cast<quint8>(code), count);
+        const bool failed = (reply.bytes.mid(3, 2).toInt(nullptr, 16) & 0x80) != 0;
+        if (expected > 0 && !failed) {
+            EXPECT_EQ(expected, reply.bytes.size()) << c.request;
+        }
         EXPECT_EQ(reply.hangUpAfter, -1);
         EXPECT_FALSE(reply.stop);
     }
