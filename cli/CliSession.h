@@ -1,59 +1,60 @@
 #pragma once
-// What every kvir-cli command works with: the link on the named port and an instrument
-// context over plain members, the same operations the console runs.
+// What every kvir-cli command works with: the console session on the named port, with a host
+// that prints what the operator would be told to standard error.
 
-#include "instrument/Util_modbas.h"
+#include "session/Session.h"
 
-#include <QDate>
 #include <QTextStream>
 
-#include <array>
+#include <memory>
 
 namespace kvir::cli {
 
-class CliContext final : public InstrumentContext {
+class CliHost final : public SessionHost {
   public:
-    explicit CliContext(QTextStream& err) : err_(err) {}
+    CliHost(QTextStream& err, QString port, QString address)
+        : err_(err), port_(std::move(port)), address_(std::move(address)) {}
 
-    QString deviceNumber = QStringLiteral("1");
-    std::array<QString, 3> ident;
-    NotebookImage image;
-    QStringList folders;
+    QString deviceNumberText() const override { return address_; }
+    PortChoice portChoice() const override;
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+    QString workDir() const override;
+    void notify(const SessionEvent& event) override;
+    void progress(Stage, int, int, int, int) override {}
+    // kvir-cli writes nothing into an instrument.
+    bool confirmInitialise() override { return false; }
+    bool confirmReplaceUnwritten() override { return false; }
+    QStringList backupTable(const Notebook&) override { return {}; }
 
-    QString deviceNumberText() const override { return deviceNumber; }
-    QString identValue(int row) const override { return ident.at(static_cast<size_t>(row)); }
-    void setIdentValue(int row, const QString& text) override {
-        ident.at(static_cast<size_t>(row)) = text;
-    }
-    NotebookImage& notebook() override { return image; }
-    QStringList& folderList() override { return folders; }
-    QDate today() const override { return QDate::currentDate(); }
-    void warn(const QString& text, const QString& caption) override;
+    // The exit code of the last failure the session reported: 1 for an exchange failure,
+    // 2 for an unsupported instrument; 0 when none.
+    int exitCode = 0;
 
   private:
+    void Fail(const QString& text, int code);
+
     QTextStream& err_;
+    QString port_;
+    QString address_;
+    PortFault portFault_ = PortFault::None;
 };
 
 struct CliSession {
-    CliSession(QTextStream& out, QTextStream& err);
+    CliSession(QTextStream& out, QTextStream& err, const QString& port, const QString& address);
     QTextStream& out;
-    QTextStream& err;
-    CliContext context;
+    CliHost host;
     SerialLink link;
-    Instrument instrument;
-    QString port;
+    Session session;
 
-    // Prints the fixed message of a result (with the system's reason where there is one)
-    // and returns the exit code 1.
-    int fail(ExchangeResult result);
-    // Opens the port and checks that an instrument answers; 0 or the result.
-    ExchangeResult connect();
-    // connect, then the identification; 0 or the result.
-    ExchangeResult identify();
+    // Connection and identification; 0, or the exit code after the failure was printed.
+    int identify();
 };
 
 // Operator texts use CR LF between lines; a terminal wants plain line ends.
 QString TerminalText(QString text);
+
+// Frames on standard error with the milliseconds since the start, for --trace.
+void EnableFrameTrace();
 
 int RunPing(CliSession& session);
 int RunIdentify(CliSession& session);

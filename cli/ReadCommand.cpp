@@ -18,11 +18,11 @@ QString FloatText(float value) {
 }
 
 void PrintNotebook(CliSession& s) {
-    const QStringList& folders = s.context.folders;
+    const QStringList& folders = s.session.notebook().folders;
     for (int k = 0; k < folders.size(); ++k) {
         s.out << "folder=" << (k + 1) << ';' << folders.at(k) << '\n';
     }
-    const NotebookImage& image = s.context.image;
+    const NotebookImage& image = s.session.notebook().image;
     for (size_t slot = 0; slot < static_cast<size_t>(kNotebookSlots); ++slot) {
         if (image.folderNo[slot] == 0) {
             continue;
@@ -40,29 +40,14 @@ void PrintNotebook(CliSession& s) {
 }  // namespace
 
 int RunRead(CliSession& s) {
-    const ExchangeResult r = s.identify();
-    if (r != xr::kOk) {
-        return s.fail(r);
+    if (const int code = s.identify(); code != 0) {
+        s.session.Disconnect();
+        return code;
     }
-    const DeviceModel model =
-        ModelFromIdentification(s.context.ident[kIdentName], s.context.ident[kIdentVersion]);
-    if (model == DeviceModel::None) {
-        s.err << TerminalText(QStringLiteral("Прибор ") + s.context.ident[kIdentName] +
-                              QLatin1Char('v') + s.context.ident[kIdentVersion] +
-                              QStringLiteral(" не определен\r\nработа с прибором невозможна"))
-              << Qt::endl;
-        s.link.ClosePort();
-        return 2;
-    }
-    ClearNotebookImage(s.context.image);
-    s.context.folders.clear();
-    const ReadOutcome outcome = ReadWholeNotebook(s.instrument, model, {});
+    const ReadOutcome outcome = s.session.ReadNotebook();
     PrintNotebook(s);
-    if (outcome.result != xr::kOk) {
-        return s.fail(outcome.result);
-    }
-    s.link.ClosePort();
-    return 0;
+    s.session.Disconnect();
+    return outcome.result == xr::kOk ? 0 : 1;
 }
 
 }  // namespace kvir::cli

@@ -5,6 +5,7 @@
 //   kvir-cli --port PORT [--address N] identify
 //   kvir-cli --port PORT [--address N] read
 #include "CliSession.h"
+#include "session/OperatorTexts.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -40,6 +41,9 @@ int main(int argc, char** argv) {
     parser.addOption({QStringLiteral("address"),
                       QStringLiteral("Device number, decimal (default 1)."), QStringLiteral("N"),
                       QStringLiteral("1")});
+    parser.addOption({QStringLiteral("trace"),
+                      QStringLiteral("Print every frame sent (>>) and received (<<) on standard "
+                                     "error, with milliseconds since the start.")});
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("ping, identify or read"));
     if (!parser.parse(app.arguments())) {
@@ -57,8 +61,15 @@ int main(int argc, char** argv) {
         return 64;
     }
 
-    CliSession session(out, err);
-    session.port = parser.value(QStringLiteral("port"));
-    session.context.deviceNumber = parser.value(QStringLiteral("address"));
+    const QString address = parser.value(QStringLiteral("address"));
+    if (!kvir::ParseDeviceNumber(address)) {
+        // Refused before anything is opened or sent.
+        err << kvir::ExchangeResultText(kvir::xr::kBadDeviceNumber) << ": " << address << Qt::endl;
+        return 1;
+    }
+    if (parser.isSet(QStringLiteral("trace"))) {
+        EnableFrameTrace();
+    }
+    CliSession session(out, err, parser.value(QStringLiteral("port")), address);
     return command->second(session);
 }

@@ -15,7 +15,7 @@ namespace kvir {
 
 ConsoleApplication::ConsoleApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("kvir-console"));
-    setApplicationDisplayName(QStringLiteral("КВИР"));
+    // No display name: Qt would append it to every window and message-box title.
     setApplicationVersion(QStringLiteral("1.1"));
 }
 

@@ -12,9 +12,9 @@ namespace kvir {
 
 namespace {
 
-void SetError(QString* error, const QString& text) {
-    if (error != nullptr) {
-        *error = text;
+void SetFault(FileFault* fault, FileFault value) {
+    if (fault != nullptr) {
+        *fault = value;
     }
 }
 
@@ -52,28 +52,32 @@ QString ExportLine(const QStringList& cells) {
     return line;
 }
 
-bool ReplaceExportFile(const QString& path, const QStringList& lines, QString* error) {
+bool ReplaceExportFile(const QString& path, const QStringList& lines, FileFault* fault) {
     if (QFileInfo::exists(path)) {
         // Opened without truncating: the test must not harm the old file.
         QFile test(path);
         if (!test.open(QIODevice::WriteOnly | QIODevice::Append)) {
-            SetError(error, test.errorString());
+            SetFault(fault,
+                     QFileInfo(path).isDir() ? FileFault::IsDirectory : FileFault::Permission);
             return false;
         }
     }
-    return SaveBytesAtomically(path, EncodeLines(lines), error);
+    return SaveBytesAtomically(path, EncodeLines(lines), fault);
 }
 
-bool AppendExportFile(const QString& path, const QStringList& lines, QString* error) {
+bool AppendExportFile(const QString& path, const QStringList& lines, FileFault* fault) {
     QFile old(path);
-    if (QFileInfo(path).isDir() || !old.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
-        SetError(error,
-                 QFileInfo(path).isDir() ? QStringLiteral("Is a directory") : old.errorString());
+    if (QFileInfo(path).isDir()) {
+        SetFault(fault, FileFault::IsDirectory);
+        return false;
+    }
+    if (!old.open(QIODevice::ReadWrite | QIODevice::ExistingOnly)) {
+        SetFault(fault, QFileInfo::exists(path) ? FileFault::Permission : FileFault::Missing);
         return false;
     }
     QByteArray bytes = old.readAll();
     if (old.error() != QFileDevice::NoError) {
-        SetError(error, old.errorString());
+        SetFault(fault, FileFault::Other);
         return false;
     }
     old.close();
@@ -81,7 +85,7 @@ bool AppendExportFile(const QString& path, const QStringList& lines, QString* er
         bytes.append("\r\n");
     }
     bytes.append(EncodeLines(lines));
-    return SaveBytesAtomically(path, bytes, error);
+    return SaveBytesAtomically(path, bytes, fault);
 }
 
 }  // namespace kvir

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "session/TextFiles.h"
+
 namespace kvir {
 
 // The save dialog's filters: index 1 ".csv", index 2 ".txt".
@@ -26,14 +28,14 @@ QString ExportField(const QString& text);
 QString ExportLine(const QStringList& cells);
 
 // Writes the lines as the whole file, creating it when missing. False, with the reason in
-// `error`, when an existing file cannot be opened for writing or the new one cannot be
+// `fault`, when an existing file cannot be opened for writing or the new one cannot be
 // written; the old file is then untouched.
-bool ReplaceExportFile(const QString& path, const QStringList& lines, QString* error);
+bool ReplaceExportFile(const QString& path, const QStringList& lines, FileFault* fault = nullptr);
 
 // Adds the lines after the file's present content, which stays byte for byte (a last line
-// without a line end gets one first). False, with the reason in `error`, when the file cannot
+// without a line end gets one first). False, with the reason in `fault`, when the file cannot
 // be opened for reading and writing or the result cannot be written; the file is then
 // untouched.
-bool AppendExportFile(const QString& path, const QStringList& lines, QString* error);
+bool AppendExportFile(const QString& path, const QStringList& lines, FileFault* fault = nullptr);
 
 }  // namespace kvir

@@ -3,9 +3,10 @@
 #include "K210.h"
 
 #include "Settings.h"
-#include "TextFiles.h"
-#include "instrument/DeviceModel.h"
+#include "WindowHost.h"
+#include "instrument/ModelTable.h"
 #include "link/Util_comport.h"
+#include "session/TextFiles.h"
 #include "windows/Progr.h"
 #include "windows/Progress.h"
 
@@ -21,7 +22,10 @@
 namespace kvir {
 
 TGround_form::TGround_form(ConsoleServices services, QWidget* parent)
-    : QMainWindow(parent), services_(std::move(services)), instrument_(*services_.link, context_) {
+    : QMainWindow(parent),
+      services_(std::move(services)),
+      host_(std::make_unique<WindowHost>(*this)),
+      session_(std::make_unique<Session>(*services_.link, *host_)) {
     Q_ASSERT(services_.dialogs != nullptr && services_.link != nullptr);
     if (services_.workDir.isEmpty()) {
         services_.workDir = QDir::currentPath();
@@ -96,12 +100,11 @@ void TGround_form::FormCreate() {
     // 8. The model, with the identification it implies.
     ApplyPribor();
     // 9. Columns of the model.
-    SetColumnSet(caption());
+    SetColumnSet(ModelFromDisplayName(caption()));
     LayoutColumns();
     // 10. Users.
     LoadUsers();
-    // 11. An empty notebook.
-    ClearNotebookImage(notebook_);
+    // 11. The notebook in memory is empty until one is read or loaded.
     // 12.
     AddProtEntry(QStringLiteral("Начало работы"));
 }
@@ -121,17 +124,14 @@ void TGround_form::ApplyStartPage() {
 }
 
 void TGround_form::ApplyPribor() {
-    setWindowTitle(SettingValue(QStringLiteral("Pribor")));
-    const auto prefill = [this](const QString& name, const QString& version) {
-        const QStringList values{name, version, QString::number(0xD000)};
-        for (int row = 0; row < 3; ++row) {
-            Tabl_identif->setItem(row, 1, new QTableWidgetItem(values.at(row)));
+    session_->setCaption(SettingValue(QStringLiteral("Pribor")));
+    setWindowTitle(session_->caption());
+    // The identification table shows what the last model's instrument would answer.
+    if (const ModelRow* row = RowOf(ModelFromDisplayName(caption()))) {
+        const QStringList values{row->identName, row->shownVersion, QString::number(0xD000)};
+        for (int r = 0; r < 3; ++r) {
+            Tabl_identif->setItem(r, 1, new QTableWidgetItem(values.at(r)));
         }
-    };
-    if (caption() == kModel510) {
-        prefill(QStringLiteral("КВИР-510"), QStringLiteral("2"));
-    } else if (caption() == kModel210) {
-        prefill(QStringLiteral("КВИР-210"), QStringLiteral("1"));
     }
 }
 
@@ -234,12 +234,6 @@ void TGround_form::But_conectClick() {
     RunConnectionSequence();
 }
 
-void TGround_form::ShowProgress(int foldersPos, int foldersMax, int recordsPos, int recordsMax) {
-    if (progressmetr_ != nullptr) {
-        progressmetr_->ShowProgress(foldersPos, foldersMax, recordsPos, recordsMax);
-    }
-}
-
 // ---- End ---------------------------------------------------------------------------------
 
 void TGround_form::m_exitClick() {
@@ -248,9 +242,7 @@ void TGround_form::m_exitClick() {
     if (!SaveSettings()) {
         return;
     }
-    if (link().isOpen()) {
-        link().ClosePort();
-    }
+    session_->Disconnect();
     close();
 }
 

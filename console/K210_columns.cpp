@@ -27,18 +27,14 @@ void SetColumnWidth(QTableWidget* table, int column, int width) {
 
 }  // namespace
 
-void TGround_form::SetColumnSet(const QString& model) {
-    int first = 0;
-    if (model == kModel510) {
-        first = 0;
-    } else if (model == kModel210) {
-        first = 8;
-    } else {
+void TGround_form::SetColumnSet(DeviceModel model) {
+    const QStringList headers = ModelHeaders(model);
+    if (headers.isEmpty()) {
         return;
     }
-    const auto apply = [first](const std::array<QCheckBox*, 8>& boxes, int mask) {
+    const auto apply = [&headers](const std::array<QCheckBox*, 8>& boxes, int mask) {
         for (int k = 0; k < 8; ++k) {
-            const QString& header = ColumnHeaders()[static_cast<std::size_t>(first + k)];
+            const QString& header = headers.at(k);
             QCheckBox* box = boxes[static_cast<std::size_t>(k)];
             box->setEnabled(true);
             box->setText(header);

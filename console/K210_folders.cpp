@@ -38,12 +38,13 @@ void TGround_form::RefreshFolderEditor() {
         Butt_clear_papka->setEnabled(clear);
         Butt_clear_all->setEnabled(all);
     };
-    if (folders_.isEmpty()) {
+    const QStringList& folders = session_->notebook().folders;
+    if (folders.isEmpty()) {
         setButtons(false, false, false, false, false);
         return;
     }
     const int row = List_name->currentRow();
-    const QString selected = row >= 0 && row < folders_.size() ? folders_.at(row) : QString();
+    const QString selected = row >= 0 && row < folders.size() ? folders.at(row) : QString();
     if (selected == kCommonFolder) {
         setButtons(true, false, false, true, true);
         return;
@@ -60,7 +61,7 @@ void TGround_form::RefreshFolderEditor() {
 
 void TGround_form::List_nameClick() {
     RefreshFolderEditor();
-    if (folders_.isEmpty() &&
+    if (session_->notebook().folders.isEmpty() &&
         dialogs().Ask(
             QStringLiteral("Отсутствует информация о блокоте\r\nхотите прочитать блокнот?"),
             QStringLiteral("ВНИМАНИЕ!"), DialogButtons::YesNoCancel) == DialogButton::Yes) {
@@ -80,12 +81,19 @@ bool TGround_form::TakeNewFolderName(QString& name) {
     // the upper-case form; the same holds when an edit runs without a focus change.
     edit_nameExit();
     name = edit_name->text();
-    const FolderNameVerdict verdict = CheckFolderName(name, folders_);
+    const FolderNameVerdict verdict = CheckFolderName(name, session_->notebook().folders);
     if (verdict == FolderNameVerdict::Ok) {
         return true;
     }
     dialogs().Inform(FolderNameMessage(verdict), kErrorCaption, DialogIcon::Error);
     return false;
+}
+
+void TGround_form::AfterFolderEdit(const QString& protocolLine) {
+    SyncFolderList();
+    // The table shows memory as it is now, so that no tag stays on a row whose record moved.
+    FillRecordTable(activeView());
+    AddProtEntry(protocolLine);
 }
 
 bool TGround_form::AskSaveChanges() {
@@ -97,7 +105,7 @@ void TGround_form::But_new_nameClick() {
     if (!But_new_name->isEnabled()) {
         return;
     }
-    const auto free = static_cast<int>(folders_.indexOf(kFreeFolder));
+    const auto free = static_cast<int>(session_->notebook().folders.indexOf(kFreeFolder));
     if (free < 0) {
         dialogs().Inform(QStringLiteral("Блокнот переполнен"), kErrorCaption, DialogIcon::Error);
         return;
@@ -111,9 +119,8 @@ void TGround_form::But_new_nameClick() {
     if (!TakeNewFolderName(name)) {
         return;
     }
-    folders_[free] = name;  // a new folder is empty: no record changes
-    SyncFolderList();
-    AddProtEntry(QStringLiteral("Создание новой папки ") + name);
+    session_->edit().folders[free] = name;  // a new folder is empty: no record changes
+    AfterFolderEdit(QStringLiteral("Создание новой папки ") + name);
     if (AskSaveChanges()) {
         WriteFolder(free, name);
     }
@@ -122,18 +129,19 @@ void TGround_form::But_new_nameClick() {
 
 void TGround_form::But_rename_nameClick() {
     const int index = List_name->currentRow();
-    if (!But_rename_name->isEnabled() || index < 0 || index >= folders_.size()) {
+    QStringList& folders = session_->edit().folders;
+    if (!But_rename_name->isEnabled() || index < 0 || index >= folders.size()) {
         return;
     }
     QString name;
     if (!TakeNewFolderName(name)) {
         return;
     }
-    AddProtEntry(QStringLiteral("Наименование папки ") + folders_.at(index) +
-                 QStringLiteral(" изменено на ") + name);
+    const QString old = folders.at(index);
     // The records keep their folder number and so stay in the renamed folder.
-    folders_[index] = name;
-    SyncFolderList();
+    folders[index] = name;
+    AfterFolderEdit(QStringLiteral("Наименование папки ") + old + QStringLiteral(" изменено на ") +
+                    name);
     if (AskSaveChanges()) {
         WriteFolder(index, name);
     }
@@ -142,37 +150,39 @@ void TGround_form::But_rename_nameClick() {
 
 void TGround_form::Butt_del_nameClick() {
     const int index = List_name->currentRow();
-    if (!Butt_del_name->isEnabled() || index < 0 || index >= folders_.size()) {
+    const Notebook& memory = session_->notebook();
+    if (!Butt_del_name->isEnabled() || index < 0 || index >= memory.folders.size()) {
         return;
     }
-    const auto held = std::count(notebook_.folderNo.begin(), notebook_.folderNo.end(),
+    const auto held = std::count(memory.image.folderNo.begin(), memory.image.folderNo.end(),
                                  static_cast<quint8>(index + 1));
     if (held > 0 && dialogs().Ask(QStringLiteral("В папке имеются записи\r\nудалить папку?"),
                                   QStringLiteral("ВНИМАНИЕ"),
                                   DialogButtons::YesNoCancel) != DialogButton::Yes) {
         return;
     }
-    ClearFolderRecords(notebook_, index + 1);
-    const QString name = folders_.at(index);
-    AddProtEntry(QStringLiteral("Удаление папки ") + name);
-    folders_[index] = kFreeFolder;
-    SyncFolderList();
+    Notebook& edited = session_->edit();
+    ClearFolderRecords(edited.image, index + 1);
+    const QString name = edited.folders.at(index);
+    edited.folders[index] = kFreeFolder;
+    AfterFolderEdit(QStringLiteral("Удаление папки ") + name);
     if (AskSaveChanges()) {
         ShowProgressWindow(QStringLiteral("Запись блокнота"));
         SetBusy(true);
-        WriteNotebookAndReread();
+        WriteNotebook();
     }
     RefreshFolderEditor();
 }
 
 void TGround_form::Butt_clear_papkaClick() {
     const int index = List_name->currentRow();
-    if (!Butt_clear_papka->isEnabled() || index < 0 || index >= folders_.size()) {
+    Notebook& edited = session_->edit();
+    if (!Butt_clear_papka->isEnabled() || index < 0 || index >= edited.folders.size()) {
         return;
     }
-    ClearFolderRecords(notebook_, index + 1);
-    const QString name = folders_.at(index);
-    AddProtEntry(QStringLiteral("Очистка папки ") + name);
+    ClearFolderRecords(edited.image, index + 1);
+    const QString name = edited.folders.at(index);
+    AfterFolderEdit(QStringLiteral("Очистка папки ") + name);
     if (AskSaveChanges()) {
         WriteFolder(index, name);
     }
@@ -183,8 +193,8 @@ void TGround_form::Butt_clear_allClick() {
         return;
     }
     // Every folder stays, empty.
-    ClearNotebookImage(notebook_);
-    AddProtEntry(QStringLiteral("Очистка папки всех папок"));
+    ClearNotebookImage(session_->edit().image);
+    AfterFolderEdit(QStringLiteral("Очистка папки всех папок"));
     if (AskSaveChanges()) {
         But_save_wpadClick();
     }

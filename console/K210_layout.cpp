@@ -12,6 +12,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -20,6 +21,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
@@ -138,6 +140,7 @@ void TGround_form::BuildMenu() {
     };
     m_fail = Named(MainMenu1->addMenu(QStringLiteral("Файл")), "m_fail");
     m_connekt = item(m_fail, QStringLiteral("Подключиться"), "m_connekt");
+    m_open_backup = item(m_fail, QStringLiteral("Открыть резервную копию…"), "m_open_backup");
     m_contr_papka = item(m_fail, QStringLiteral("Управление папками"), "m_contr_papka");
     m_nastr = item(m_fail, QStringLiteral("Настройки"), "m_nastr");
     m_exit = item(m_fail, QStringLiteral("Выход"), "m_exit");
@@ -521,6 +524,7 @@ void TGround_form::ConnectHandlers() {
         connect(tools[i].second, &QAction::triggered, this, run(toolHandlers[i]));
     }
     connect(m_proekt_info, &QAction::triggered, this, run(&TGround_form::m_proekt_infoClick));
+    connect(m_open_backup, &QAction::triggered, this, run(&TGround_form::m_open_backupClick));
     connect(Timer1, &QTimer::timeout, this, run(&TGround_form::Timer1Timer));
 
     // Settings tab.
@@ -539,8 +543,14 @@ void TGround_form::ConnectHandlers() {
     connect(But_clear_prot, &QPushButton::clicked, this, run(&TGround_form::But_clear_protClick));
     connect(But_save_prot, &QPushButton::clicked, this, run(&TGround_form::But_save_protClick));
 
-    // Folder editor.
-    connect(List_name, &QListWidget::currentRowChanged, this, run(&TGround_form::List_nameClick));
+    // Folder editor. A click on the list runs its action even when the entry does not change
+    // (the viewport's mouse release); the keyboard changes the entry without a click.
+    List_name->viewport()->installEventFilter(this);
+    connect(List_name, &QListWidget::currentRowChanged, this, [this] {
+        if (QGuiApplication::mouseButtons() == Qt::NoButton) {
+            RunHandler([this] { List_nameClick(); });
+        }
+    });
     edit_name->installEventFilter(this);
     connect(But_new_name, &QPushButton::clicked, this, run(&TGround_form::But_new_nameClick));
     connect(But_rename_name, &QPushButton::clicked, this, run(&TGround_form::But_rename_nameClick));
@@ -577,6 +587,9 @@ bool TGround_form::eventFilter(QObject* watched, QEvent* event) {
         }
     } else if (watched == Tab_prot && event->type() == QEvent::Show) {
         RunHandler([this] { Tab_protShow(); });
+    } else if (watched == List_name->viewport() && event->type() == QEvent::MouseButtonRelease &&
+               static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        RunHandler([this] { List_nameClick(); });
     } else if (watched == edit_name && event->type() == QEvent::FocusOut) {
         RunHandler([this] { edit_nameExit(); });
     } else if (watched == Tabl_sort_name_dat && event->type() == QEvent::KeyPress) {

@@ -4,8 +4,8 @@
 #include "K210.h"
 
 #include "ProtocolText.h"
-#include "TextFiles.h"
-#include "link/Util_comport.h"
+#include "session/OperatorTexts.h"
+#include "session/TextFiles.h"
 
 #include <QHeaderView>
 #include <QListWidget>
@@ -62,9 +62,9 @@ void TGround_form::But_save_protClick() {
         return;
     }
     const QString path = filePath(kProtocolFileName);
-    QString reason;
-    if (!SaveLinesAtomically(path, protocolLines(), &reason)) {
-        ReportSaveFailure(path, reason);
+    FileFault fault = FileFault::None;
+    if (!SaveLinesAtomically(path, protocolLines(), &fault)) {
+        ReportSaveFailure(path, fault);
     }
 }
 
@@ -88,10 +88,11 @@ void TGround_form::ResetIdentTables() {
     SetCell(Tabl_prop_wpad, 0, 1, QString());
 }
 
-void TGround_form::AddPortFailureEntry(const QString& port) {
-    const QString reason = link().lastError();
-    AddProtEntry(QStringLiteral("Порт ") + port + QStringLiteral(" не открыт: ") +
-                 (reason.isEmpty() ? QStringLiteral("причина неизвестна") : reason));
+void TGround_form::ShowIdentification() {
+    const std::array<QString, 3>& values = session_->identification();
+    for (int row = 0; row < 3; ++row) {
+        SetCell(Tabl_identif, row, 1, values.at(static_cast<size_t>(row)));
+    }
 }
 
 }  // namespace kvir

@@ -3,7 +3,8 @@
 #include "K210.h"
 
 #include "Settings.h"
-#include "TextFiles.h"
+#include "session/OperatorTexts.h"
+#include "session/TextFiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -48,19 +49,19 @@ bool TGround_form::SaveSettings() {
     reportedSettings_.clear();
 
     const QString path = filePath(kSettingsFileName);
-    QString reason;
-    if (!SaveLinesAtomically(path, settings_, &reason)) {
-        ReportSaveFailure(path, reason);
+    FileFault fault = FileFault::None;
+    if (!SaveLinesAtomically(path, settings_, &fault)) {
+        ReportSaveFailure(path, fault);
         return false;
     }
     return true;
 }
 
-QString TGround_form::ReportSaveFailure(const QString& path, const QString& reason) {
-    const QString text = QStringLiteral("Не удалось записать файл\r\n") + path +
-                         QStringLiteral("\r\n") + reason + QStringLiteral("\r\nФайл не изменен.");
-    dialogs().Message(text, QStringLiteral("ОШИБКА!"), DialogButtons::Ok, DialogIcon::Error);
-    return text;
+void TGround_form::ReportSaveFailure(const QString& path, FileFault fault) {
+    dialogs().Message(QStringLiteral("Не удалось записать файл\r\n") + path +
+                          QStringLiteral("\r\n") + FileFaultText(fault) +
+                          QStringLiteral("\r\nФайл не изменен."),
+                      QStringLiteral("ОШИБКА!"), DialogButtons::Ok, DialogIcon::Error);
 }
 
 QString TGround_form::SettingValue(const QString& name) const {

@@ -33,10 +33,11 @@ QString TGround_form::CurrentUser() const {
 }
 
 void TGround_form::FillRecordTable(int view) {
-    BuildDateOrder(notebook_);
-    BuildFolderOrder(notebook_, folders_);
-    const auto& order = view == 2 ? notebook_.orderByDate : notebook_.orderByFolder;
-    const int n = RecordCount(notebook_);
+    const Notebook& memory = session_->notebook();
+    BuildDateOrder(session_->displayImage());
+    BuildFolderOrder(session_->displayImage(), memory.folders);
+    const auto& order = view == 2 ? memory.image.orderByDate : memory.image.orderByFolder;
+    const int n = RecordCount(memory.image);
 
     QTableWidget* table = Tabl_sort_name_dat;
     table->setUpdatesEnabled(false);
@@ -48,13 +49,13 @@ void TGround_form::FillRecordTable(int view) {
         }
     } else {
         table->setRowCount(n);
-        const DeviceModel model = ModelFromCaption(caption());
+        const DeviceModel model = memory.model;
         if (model != DeviceModel::None) {
             const QString user = CurrentUser();
             for (int r = 0; r < n; ++r) {
                 const int slot = order[static_cast<size_t>(r)];
                 const QStringList cells =
-                    RecordCells(notebook_, slot, model, folders_, user, locale());
+                    RecordCells(memory.image, slot, model, memory.folders, user, locale());
                 // Column 0 is the row's tag and stays with its position.
                 for (int c = 1; c <= cells.size(); ++c) {
                     SetCell(table, r, c, cells.at(c - 1));
@@ -67,10 +68,11 @@ void TGround_form::FillRecordTable(int view) {
 }
 
 void TGround_form::FillFolderSummary() {
-    if (folders_.isEmpty()) {
+    const Notebook& memory = session_->notebook();
+    if (memory.folders.isEmpty()) {
         return;
     }
-    const QList<FolderCount> rows = FolderSummary(notebook_, folders_);
+    const QList<FolderCount> rows = FolderSummary(memory.image, memory.folders);
     QTableWidget* table = Tabl_prop_wpad;
     table->setRowCount(static_cast<int>(rows.size()) + 1);
     for (int r = 0; r < rows.size(); ++r) {

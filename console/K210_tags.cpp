@@ -6,6 +6,7 @@
 #include "ExportFile.h"
 #include "NotebookView.h"
 #include "PrintReport.h"
+#include "session/Session.h"
 
 #include <QFileInfo>
 #include <QPrinter>
@@ -145,9 +146,8 @@ void ExportTaggedRows(TGround_form& form) {
             lines << ExportLine(DataCells(table, row));
         }
     }
-    QString error;
     const bool written =
-        append ? AppendExportFile(target, lines, &error) : ReplaceExportFile(target, lines, &error);
+        append ? AppendExportFile(target, lines) : ReplaceExportFile(target, lines);
     if (!written) {
         ReportOpenFailure(form, target);
         return;
@@ -203,17 +203,14 @@ std::optional<int> RecordOfRow(TGround_form& form, int row) {
     const QTableWidget* table = form.Tabl_sort_name_dat;
     bool ok = false;
     const int slot = Cell(table, row, kSlotColumn).toInt(&ok);
-    const NotebookImage& image = form.notebook();
+    const Notebook& memory = form.session().notebook();
     if (!ok || slot < 0 || slot >= kNotebookSlots ||
-        image.folderNo[static_cast<std::size_t>(slot)] == 0) {
-        return std::nullopt;
-    }
-    const DeviceModel model = ModelFromCaption(form.caption());
-    if (model == DeviceModel::None) {
+        memory.image.folderNo[static_cast<std::size_t>(slot)] == 0 ||
+        memory.model == DeviceModel::None) {
         return std::nullopt;
     }
     const QStringList cells =
-        RecordCells(image, slot, model, form.folders(), QString(), form.locale());
+        RecordCells(memory.image, slot, memory.model, memory.folders, QString(), form.locale());
     // Date-time, mode and values; the folder's name and the user may have been changed.
     for (int c = 3; c <= 8; ++c) {
         if (Cell(table, row, c) != cells.value(c - 1)) {
@@ -224,29 +221,43 @@ std::optional<int> RecordOfRow(TGround_form& form, int row) {
 }
 
 // Frees the records tagged "d", shows the table without them and offers to write the
-// notebook back.
+// notebook back. A tagged row that no longer shows its slot's record deletes nothing, and the
+// operator is told how many such rows there were.
 void DeleteTaggedRows(TGround_form& form) {
     QTableWidget* table = form.Tabl_sort_name_dat;
-    int count = 0;
+    QList<int> chosen;
+    int stale = 0;
     for (int row = 0; row < table->rowCount(); ++row) {
         if (Tag(table, row) != kTagDelete) {
             continue;
         }
         SetTag(table, row, QString());
         if (const std::optional<int> slot = RecordOfRow(form, row)) {
-            ClearRecordSlot(form.notebook(), *slot);
-            ++count;
+            chosen << *slot;
+        } else if (!Cell(table, row, kSlotColumn).isEmpty()) {
+            ++stale;
         }
     }
-    if (count == 0) {
+    if (stale > 0) {
+        form.dialogs().Inform(
+            QStringLiteral("Не удалено записей: %1\r\nстроки таблицы не соответствуют блокноту "
+                           "в памяти\r\nотметьте записи заново")
+                .arg(stale),
+            QStringLiteral("ВНИМАНИЕ!"));
+    }
+    if (chosen.isEmpty()) {
         return;
     }
-    form.AddProtEntry(QStringLiteral("Удаление ") + QString::number(count) +
+    NotebookImage& image = form.session().edit().image;
+    for (const int slot : chosen) {
+        ClearRecordSlot(image, slot);
+    }
+    form.AddProtEntry(QStringLiteral("Удаление ") + QString::number(chosen.size()) +
                       QStringLiteral(" записей для прибора ") + form.caption());
     form.FillRecordTable(form.activeView());
     if (form.dialogs().Ask(QStringLiteral("Сохранить изменения в блокноте прибора?"),
                            QStringLiteral("Предупреждение")) == DialogButton::Yes) {
-        form.WriteNotebookAndReread();
+        form.WriteNotebook();
     }
 }
 

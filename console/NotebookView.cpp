@@ -3,6 +3,7 @@
 #include "ProtocolText.h"
 #include "instrument/Cp1251.h"
 #include "instrument/MemoryLayout.h"
+#include "instrument/ModelTable.h"
 #include "instrument/Util_modbas.h"
 
 #include <algorithm>
@@ -12,48 +13,35 @@
 
 namespace kvir {
 
-const std::array<QString, 16>& ColumnHeaders() {
-    static const std::array<QString, 16> headers = {
-        QStringLiteral("Папка           "), QStringLiteral("Дата/Время          "),
-        QStringLiteral("Режим "),           QStringLiteral("Т[С]    "),
-        QStringLiteral("ЭДС[мВ]  "),        QStringLiteral("pH      "),
-        QStringLiteral("pH25    "),         QStringLiteral("Пользователь                "),
-        QStringLiteral("Папка           "), QStringLiteral("Дата/Время          "),
-        QStringLiteral("Режим         "),   QStringLiteral("Соль[мг/л]"),
-        QStringLiteral("Т[С]  "),           QStringLiteral("КРК[мкг/л]"),
-        QStringLiteral("КРК[%]        "),   QStringLiteral("Пользователь                "),
-    };
-    return headers;
-}
-
 QStringList ModelHeaders(DeviceModel model) {
     QStringList list;
-    if (model == DeviceModel::None) {
-        return list;
-    }
-    const size_t first = model == DeviceModel::Ph510 ? 0 : 8;
-    for (size_t k = 0; k < 8; ++k) {
-        list << ColumnHeaders()[first + k];
+    if (const ModelRow* row = RowOf(model)) {
+        for (const QString& header : row->headers) {
+            list << header;
+        }
     }
     return list;
 }
 
 QString ModeLabel(DeviceModel model, quint8 modeCode) {
-    static const std::array<QString, 4> ph = {QStringLiteral("not"), QStringLiteral("pH"),
-                                              QStringLiteral("pH25"), QStringLiteral("mV")};
-    static const std::array<QString, 4> conc = {
-        QStringLiteral("КРК[мкг/л]"), QStringLiteral("КРК[%]"), QStringLiteral("КРК[мкг/л]+соль"),
-        QStringLiteral("КРК[%]+соль")};
-    const size_t i = modeCode & 3u;
-    switch (model) {
-        case DeviceModel::Ph510:
-            return ph[i];
-        case DeviceModel::Conc210:
-            return conc[i];
-        case DeviceModel::None:
-            break;
+    const ModelRow* row = RowOf(model);
+    return row != nullptr ? row->modeLabels[modeCode & 3u] : QString();
+}
+
+QString FormatValue(const ValueColumn& column, float value, const QLocale& locale) {
+    if (column.decimals >= 0) {
+        return FormatFixed(value, column.precision, column.decimals, locale);
     }
-    return {};
+    // A whole number, truncated toward zero; values beyond the range of an integer (a
+    // damaged record) are shown in exponent notation rather than converted.
+    if (!std::isfinite(value)) {
+        return QStringLiteral("0");
+    }
+    const double whole = std::trunc(static_cast<double>(value));
+    if (std::fabs(whole) >= 1e15) {
+        return locale.toString(whole, 'e', 6);
+    }
+    return QString::number(static_cast<qint64>(whole));
 }
 
 namespace {
@@ -240,17 +228,12 @@ QStringList RecordCells(const NotebookImage& image, int slot, DeviceModel model,
     QStringList cells;
     cells << QString::number(slot) << FolderOfRecord(folders, image.folderNo[s])
           << FormatStamp(image.stamp[s], locale) << ModeLabel(model, image.modeCode[s]);
-    if (model == DeviceModel::Ph510) {
-        cells << FormatFixed(image.value1[s], 5, 2, locale)
-              << FormatFixed(image.value2[s], 7, 2, locale)
-              << FormatFixed(image.value3[s], 7, 4, locale)
-              << FormatFixed(image.value4[s], 7, 4, locale);
-    } else {
-        const double salt = std::isfinite(image.value4[s]) ? std::trunc(image.value4[s]) : 0.0;
-        cells << QString::number(static_cast<qint64>(salt))
-              << FormatFixed(image.value1[s], 5, 2, locale)
-              << FormatFixed(image.value2[s], 7, 2, locale)
-              << FormatFixed(image.value3[s], 7, 2, locale);
+    if (const ModelRow* row = RowOf(model)) {
+        const std::array<float, 4> values = {image.value1[s], image.value2[s], image.value3[s],
+                                             image.value4[s]};
+        for (const ValueColumn& column : row->values) {
+            cells << FormatValue(column, values[static_cast<size_t>(column.value - 1)], locale);
+        }
     }
     cells << user;
     return cells;

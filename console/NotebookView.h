@@ -16,10 +16,10 @@
 
 namespace kvir {
 
-// Header texts of the data columns 2 to 9: entries 0 to 7 belong to "КВИР-510v2", 8 to 15
-// to "КВИР-210v1". The trailing blanks set the column width and the printed layout.
-const std::array<QString, 16>& ColumnHeaders();
-// The eight headers of a model (empty for DeviceModel::None).
+struct ValueColumn;
+
+// The eight headers of the data columns 2 to 9 of a model (empty for DeviceModel::None). The
+// trailing blanks set the column width and the printed layout.
 QStringList ModelHeaders(DeviceModel model);
 
 // Label of the mode byte's two low bits.
@@ -30,6 +30,9 @@ QString ModeLabel(DeviceModel model, quint8 modeCode);
 // separator, no group separator; exponent notation when the integer part has more than
 // `precision` digits.
 QString FormatFixed(double value, int precision, int decimals, const QLocale& locale);
+
+// One value as its column shows it.
+QString FormatValue(const ValueColumn& column, float value, const QLocale& locale);
 
 // A day serial as the locale's short date, one blank and its long time without time zone;
 // only the date when the time is exactly midnight.

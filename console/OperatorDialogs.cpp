@@ -91,13 +91,25 @@ std::optional<SaveFileChoice> QtOperatorDialogs::SaveFile(const QStringList& fil
     return SaveFileChoice{dialog.selectedFiles().constFirst(), index >= 0 ? index + 1 : 1};
 }
 
+std::optional<QString> QtOperatorDialogs::OpenFile(const QString& title, const QString& directory,
+                                                   const QStringList& filters) {
+    QFileDialog dialog(parentWindow(), title, directory);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
 bool QtOperatorDialogs::Print(QPrinter& printer) {
     QPrintDialog dialog(&printer, parentWindow());
     return dialog.exec() == QDialog::Accepted;
 }
 
 void QtOperatorDialogs::ReportError(const QString& text) {
-    Message(text, QApplication::applicationDisplayName(), DialogButtons::Ok, DialogIcon::Error);
+    Message(text, QStringLiteral("КВИР"), DialogButtons::Ok, DialogIcon::Error);
 }
 
 }  // namespace kvir

@@ -37,6 +37,10 @@ class OperatorDialogs {
     virtual std::optional<SaveFileChoice> SaveFile(const QStringList& filters,
                                                    int selectedFilter) = 0;
 
+    // An open-file dialog starting in `directory`; nothing when the operator cancels.
+    virtual std::optional<QString> OpenFile(const QString& title, const QString& directory,
+                                            const QStringList& filters) = 0;
+
     // The printer selection dialog for `printer`; true when the operator accepts.
     virtual bool Print(QPrinter& printer) = 0;
 
@@ -63,6 +67,8 @@ class QtOperatorDialogs final : public OperatorDialogs {
     DialogButton Message(const QString& text, const QString& caption, DialogButtons buttons,
                          DialogIcon icon) override;
     std::optional<SaveFileChoice> SaveFile(const QStringList& filters, int selectedFilter) override;
+    std::optional<QString> OpenFile(const QString& title, const QString& directory,
+                                    const QStringList& filters) override;
     bool Print(QPrinter& printer) override;
     void ReportError(const QString& text) override;
 

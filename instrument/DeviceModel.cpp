@@ -1,54 +1,45 @@
 #include "DeviceModel.h"
 
+#include "ModelTable.h"
+
 namespace kvir {
 
 QString DisplayName(DeviceModel model) {
-    switch (model) {
-        case DeviceModel::Ph510:
-            return kModel510;
-        case DeviceModel::Conc210:
-            return kModel210;
-        case DeviceModel::None:
-            break;
-    }
-    return kModelNone;
+    const ModelRow* row = RowOf(model);
+    return row != nullptr ? row->displayName : kModelNone;
 }
 
-DeviceModel ModelFromCaption(const QString& caption) {
-    if (caption == kModel510) {
-        return DeviceModel::Ph510;
-    }
-    if (caption == kModel210) {
-        return DeviceModel::Conc210;
+DeviceModel ModelFromDisplayName(const QString& name) {
+    for (const ModelRow& row : ModelRows()) {
+        if (row.displayName == name) {
+            return row.model;
+        }
     }
     return DeviceModel::None;
 }
 
 DeviceModel ModelFromIdentification(const QString& name, const QString& version) {
-    if (name == QStringLiteral("КВИР-510") && version == QStringLiteral("2")) {
-        return DeviceModel::Ph510;
-    }
-    if (name == QStringLiteral("КВИР-210")) {
-        return DeviceModel::Conc210;
+    for (const ModelRow& row : ModelRows()) {
+        if (row.identName == name && (row.identVersion.isEmpty() || row.identVersion == version)) {
+            return row.model;
+        }
     }
     return DeviceModel::None;
 }
 
 int NotebookEnd(DeviceModel model) {
-    switch (model) {
-        case DeviceModel::Ph510:
-            return kEnd510;
-        case DeviceModel::Conc210:
-            return kDirectory210;
-        case DeviceModel::None:
-            break;
-    }
-    return 0;
+    const ModelRow* row = RowOf(model);
+    return row != nullptr ? row->layout->end : 0;
 }
 
 int PageCount(DeviceModel model, int base) {
     const int span = NotebookEnd(model) - base;
     return span > 0 ? span >> 9 : 0;
+}
+
+int RecordCapacity(DeviceModel model, int base) {
+    const ModelRow* row = RowOf(model);
+    return row != nullptr ? PageCount(model, base) * row->layout->recordsPerPage : 0;
 }
 
 }  // namespace kvir

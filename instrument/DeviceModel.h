@@ -1,6 +1,6 @@
 #pragma once
-// The supported instrument models, how an identification maps to them, and the figures of
-// their notebook memory.
+// The supported instrument models and the figures common to their notebook memories. What
+// differs between the models lives in one table (ModelTable.h); these functions look it up.
 
 #include <QString>
 #include <QtGlobal>
@@ -21,8 +21,9 @@ constexpr int kRecordsPerRecordPage = 23;
 
 // Display name ("КВИР-510v2", "КВИР-210v1", "КВИР-XXXvX").
 QString DisplayName(DeviceModel model);
-// The model whose display name equals `caption` exactly; None for any other text.
-DeviceModel ModelFromCaption(const QString& caption);
+// The model whose display name equals `name` exactly (as the settings file stores the last
+// model); None for any other text.
+DeviceModel ModelFromDisplayName(const QString& name);
 // Exact, whole-string, case-sensitive: "КВИР-510" with "2", or "КВИР-210" with any version.
 DeviceModel ModelFromIdentification(const QString& name, const QString& version);
 
@@ -30,5 +31,7 @@ DeviceModel ModelFromIdentification(const QString& name, const QString& version)
 int NotebookEnd(DeviceModel model);
 // (end − base) / 512, rounded down; never negative.
 int PageCount(DeviceModel model, int base);
+// Records the model's pages can hold: page count × records per page.
+int RecordCapacity(DeviceModel model, int base);
 
 }  // namespace kvir

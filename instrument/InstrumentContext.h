@@ -14,6 +14,12 @@
 
 namespace kvir {
 
+// What a notebook read may have to tell the operator while it goes on.
+enum class InstrumentWarning {
+    NoCommonFolder,  // the directory's first entry is not the common folder
+    TooManyRecords,  // the instrument holds more records than memory's slots
+};
+
 // Rows of the identification table's value column.
 enum IdentRow { kIdentName = 0, kIdentVersion = 1, kIdentBase = 2 };
 
@@ -35,8 +41,8 @@ class InstrumentContext {
     // Today's date of the computer's local clock.
     virtual QDate today() const = 0;
 
-    // A modal warning with an OK button.
-    virtual void warn(const QString& text, const QString& caption) = 0;
+    // A warning for the operator; the read goes on.
+    virtual void warn(InstrumentWarning warning) = 0;
 };
 
 // The low 8 bits of a decimal device number; nothing when the text is not a decimal integer

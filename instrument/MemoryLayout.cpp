@@ -1,5 +1,7 @@
 #include "MemoryLayout.h"
 
+#include "ModelTable.h"
+
 #include <bit>
 #include <cmath>
 
@@ -132,16 +134,22 @@ void putCheckWord(QByteArray& bytes, int at) {
     putU16le(bytes, at, CheckWord(bytes, at));
 }
 
+const NotebookLayout& FolderPageLayout() {
+    return kFolderPageLayout;
+}
+
+const NotebookLayout& DirectoryLayout() {
+    return kDirectoryLayout;
+}
+
 const NotebookLayout* LayoutOf(DeviceModel model) {
-    switch (model) {
-        case DeviceModel::Ph510:
-            return &kFolderPageLayout;
-        case DeviceModel::Conc210:
-            return &kDirectoryLayout;
-        case DeviceModel::None:
-            break;
-    }
-    return nullptr;
+    const ModelRow* row = RowOf(model);
+    return row != nullptr ? row->layout : nullptr;
+}
+
+int LayoutPages(const NotebookLayout& layout, int base) {
+    const int span = layout.end - base;
+    return span > 0 ? span / layout.pageSize : 0;
 }
 
 // ---- Records -----------------------------------------------------------------------------

@@ -71,8 +71,13 @@ struct NotebookLayout {
     int entryCheck;        // 18
 };
 
-// The table of a supported model; nullptr for DeviceModel::None.
+// The two layouts.
+const NotebookLayout& FolderPageLayout();
+const NotebookLayout& DirectoryLayout();
+// The layout of a supported model (from the model table); nullptr for DeviceModel::None.
 const NotebookLayout* LayoutOf(DeviceModel model);
+// Pages of `layout` from `base` up to its end, rounded down; never negative.
+int LayoutPages(const NotebookLayout& layout, int base);
 
 // Bytes a code-4 block read of 255 words delivers: one page without its last two bytes.
 constexpr int kBlockReadBytes = 510;

@@ -8,20 +8,21 @@ bool ValidSlot(int slot) {
     return slot >= 0 && slot < kNotebookSlots;
 }
 
-// Copies every record field of slot `from` to slot `to`; the display orders are separate.
-void MoveRecord(NotebookImage& image, int from, int to) {
-    image.folderNo[to] = image.folderNo[from];
-    image.modeCode[to] = image.modeCode[from];
-    image.dayWord[to] = image.dayWord[from];
-    image.timeWord[to] = image.timeWord[from];
-    image.stamp[to] = image.stamp[from];
-    image.value1[to] = image.value1[from];
-    image.value2[to] = image.value2[from];
-    image.value3[to] = image.value3[from];
-    image.value4[to] = image.value4[from];
-}
-
 }  // namespace
+
+void CopyRecordSlot(const NotebookImage& source, int from, NotebookImage& target, int to) {
+    const auto f = static_cast<size_t>(from);
+    const auto t = static_cast<size_t>(to);
+    target.folderNo[t] = source.folderNo[f];
+    target.modeCode[t] = source.modeCode[f];
+    target.dayWord[t] = source.dayWord[f];
+    target.timeWord[t] = source.timeWord[f];
+    target.stamp[t] = source.stamp[f];
+    target.value1[t] = source.value1[f];
+    target.value2[t] = source.value2[f];
+    target.value3[t] = source.value3[f];
+    target.value4[t] = source.value4[f];
+}
 
 void ClearNotebookImage(NotebookImage& image) {
     image = NotebookImage{};
@@ -49,7 +50,7 @@ void CompactNotebookImage(NotebookImage& image) {
             continue;
         }
         if (s != w) {
-            MoveRecord(image, s, w);
+            CopyRecordSlot(image, s, image, w);
             image.orderByFolder[w] = image.orderByFolder[s];
             image.orderByDate[w] = image.orderByDate[s];
         }

@@ -27,6 +27,9 @@ struct NotebookImage {
 
 // Every field of every slot and both display orders set to 0.
 void ClearNotebookImage(NotebookImage& image);
+// Copies the record fields of slot `from` of `source` into slot `to` of `target` (the display
+// orders are not records and stay).
+void CopyRecordSlot(const NotebookImage& source, int from, NotebookImage& target, int to);
 // Every field of one slot set to 0 (the slot becomes free); other slots do not move.
 void ClearRecordSlot(NotebookImage& image, int slot);
 // Packs the used slots to the front in their old order, display-order entries moving with

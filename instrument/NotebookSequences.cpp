@@ -1,5 +1,6 @@
 #include "NotebookSequences.h"
 
+#include "LayoutSequences.h"
 #include "MemoryLayout.h"
 
 #include <QMap>
@@ -36,10 +37,13 @@ int NamedFolders(const QStringList& folders) {
                                           [](const QString& f) { return f != kFreeFolder; }));
 }
 
+}  // namespace
+
 // ---- Reading -------------------------------------------------------------------------------
 
-ReadOutcome ReadFolderPages(Instrument& instrument, int pages, const ProgressFn& progress,
+ReadOutcome ReadFolderPages(Instrument& instrument, int base, const ProgressFn& progress,
                             const PageReadFn& afterPage) {
+    const int pages = LayoutPages(FolderPageLayout(), base);
     Report(progress, 0, pages, 0, kRecordsPerFolderPage);
     for (int j = 0; j < pages; ++j) {
         if (const ExchangeResult r = instrument.ReadFolderPage(j); r != xr::kOk) {
@@ -53,8 +57,9 @@ ReadOutcome ReadFolderPages(Instrument& instrument, int pages, const ProgressFn&
     return {xr::kOk, true};
 }
 
-ReadOutcome ReadRecordPages(Instrument& instrument, int pages, const ProgressFn& progress,
+ReadOutcome ReadRecordPages(Instrument& instrument, int base, const ProgressFn& progress,
                             const PageReadFn& afterPage) {
+    const int pages = LayoutPages(DirectoryLayout(), base);
     Report(progress, 0, 1, 0, pages);
     ExchangeResult r = instrument.SetExchangeMode(1);
     if (r == xr::kOk) {
@@ -79,8 +84,9 @@ ReadOutcome ReadRecordPages(Instrument& instrument, int pages, const ProgressFn&
 
 // ---- Writing: folder-page layout -------------------------------------------------------------
 
-ExchangeResult WriteFolder510(Instrument& instrument, int pages, int index, const QString& name,
-                              const ProgressFn& progress) {
+ExchangeResult WriteFolderPage(Instrument& instrument, int base, int index, const QString& name,
+                               const ProgressFn& progress) {
+    const int pages = LayoutPages(FolderPageLayout(), base);
     // A page beyond the notebook would erase the instrument's own memory above it.
     if (index < 0 || index >= pages) {
         return xr::kOutsideNotebook;
@@ -102,7 +108,8 @@ ExchangeResult WriteFolder510(Instrument& instrument, int pages, int index, cons
     return r;
 }
 
-ExchangeResult WriteNotebook510(Instrument& instrument, int pages, const ProgressFn& progress) {
+ExchangeResult WriteFolderPages(Instrument& instrument, int base, const ProgressFn& progress) {
+    const int pages = LayoutPages(FolderPageLayout(), base);
     const QStringList& folders = instrument.context().folderList();
     const NotebookImage& image = instrument.context().notebook();
     const int count = static_cast<int>(folders.size());
@@ -138,7 +145,8 @@ ExchangeResult WriteNotebook510(Instrument& instrument, int pages, const Progres
     return xr::kOk;
 }
 
-ExchangeResult Init510(Instrument& instrument, int pages, const ProgressFn& progress) {
+ExchangeResult InitFolderPages(Instrument& instrument, int base, const ProgressFn& progress) {
+    const int pages = LayoutPages(FolderPageLayout(), base);
     for (int j = 0; j < pages; ++j) {
         Report(progress, j, kFolderBarInit510, 0, kRecordsPerFolderPage);
         if (const ExchangeResult r = instrument.EraseFolderPage(j); r != xr::kOk) {
@@ -149,6 +157,8 @@ ExchangeResult Init510(Instrument& instrument, int pages, const ProgressFn& prog
 }
 
 // ---- Writing: directory layout ---------------------------------------------------------------
+
+namespace {
 
 // Erases every record page below the directory, reporting (foldersBar, foldersBar, k, 23).
 ExchangeResult EraseRecordPages(Instrument& instrument, int base, int foldersBar,
@@ -205,12 +215,19 @@ ExchangeResult WriteRecords(Instrument& instrument, int n, int foldersBar, int r
     return xr::kOk;
 }
 
-ExchangeResult WriteFolder210(Instrument& instrument, int base, const ProgressFn& progress) {
+}  // namespace
+
+ExchangeResult WriteDirectoryFolder(Instrument& instrument, int base, int index,
+                                    const QString& name, const ProgressFn& progress) {
+    // Every entry keeps its position: the whole directory and every record is written,
+    // whatever the folder.
+    Q_UNUSED(index);
+    Q_UNUSED(name);
     const QStringList& folders = instrument.context().folderList();
     const NotebookImage& image = instrument.context().notebook();
     const int n = UsedSlots(image);
     // Records beyond the last page would reach into the directory: refuse before sending.
-    if (n > RecordCapacity(DeviceModel::Conc210, base)) {
+    if (n > LayoutPages(DirectoryLayout(), base) * kRecordsPerRecordPage) {
         return kNotebookTooLarge;
     }
     ExchangeResult r = instrument.SetExchangeMode(1);
@@ -240,7 +257,8 @@ ExchangeResult WriteFolder210(Instrument& instrument, int base, const ProgressFn
     return instrument.SetExchangeMode(2);
 }
 
-ExchangeResult WriteNotebook210(Instrument& instrument, int base, const ProgressFn& progress) {
+ExchangeResult WriteDirectoryNotebook(Instrument& instrument, int base,
+                                      const ProgressFn& progress) {
     QStringList& folders = instrument.context().folderList();
     NotebookImage& image = instrument.context().notebook();
 
@@ -250,7 +268,7 @@ ExchangeResult WriteNotebook210(Instrument& instrument, int base, const Progress
     QStringList packedFolders = folders;
     auto packedImage = std::make_unique<NotebookImage>(image);
     PackDirectoryNotebook(packedFolders, *packedImage);
-    if (UsedSlots(*packedImage) > RecordCapacity(DeviceModel::Conc210, base)) {
+    if (UsedSlots(*packedImage) > LayoutPages(DirectoryLayout(), base) * kRecordsPerRecordPage) {
         return kNotebookTooLarge;
     }
 
@@ -292,7 +310,7 @@ ExchangeResult WriteNotebook210(Instrument& instrument, int base, const Progress
     return instrument.SetExchangeMode(2);
 }
 
-ExchangeResult Init210(Instrument& instrument, int base, const ProgressFn& progress) {
+ExchangeResult InitDirectory(Instrument& instrument, int base, const ProgressFn& progress) {
     Report(progress, 0, kFolderBar210, 0, kRecordsPerRecordPage);
     ExchangeResult r = instrument.SetExchangeMode(1);
     if (r == xr::kOk) {
@@ -309,6 +327,8 @@ ExchangeResult Init210(Instrument& instrument, int base, const ProgressFn& progr
 }
 
 // ---- Digests -------------------------------------------------------------------------------
+
+namespace {
 
 QString FolderOfRecord(const QStringList& folders, int folderNo) {
     return folderNo >= 1 && folderNo <= folders.size() ? folders[folderNo - 1]
@@ -329,7 +349,8 @@ QByteArray StoredFields(const NotebookLayout& layout, const NotebookImage& image
 
 ReadOutcome ReadWholeNotebook(Instrument& instrument, DeviceModel model, const ProgressFn& progress,
                               const PageReadFn& afterPage) {
-    if (model == DeviceModel::None) {
+    const ModelRow* row = RowOf(model);
+    if (row == nullptr) {
         return {xr::kOk, true};
     }
     const std::optional<int> base = instrument.notebookBase();
@@ -337,62 +358,46 @@ ReadOutcome ReadWholeNotebook(Instrument& instrument, DeviceModel model, const P
         return {xr::kNotSent, false};
     }
     instrument.BeginNotebookRead();
-    const int pages = PageCount(model, *base);
-    return model == DeviceModel::Ph510 ? ReadFolderPages(instrument, pages, progress, afterPage)
-                                       : ReadRecordPages(instrument, pages, progress, afterPage);
+    return row->sequences.read(instrument, *base, progress, afterPage);
 }
 
 ExchangeResult WriteFolderSequence(Instrument& instrument, DeviceModel model, int index,
                                    const QString& name, const ProgressFn& progress) {
-    if (model == DeviceModel::None) {
+    const ModelRow* row = RowOf(model);
+    if (row == nullptr) {
         return xr::kUnsupportedModel;
     }
     const std::optional<int> base = instrument.notebookBase();
     if (!base) {
         return xr::kNotSent;
     }
-    return model == DeviceModel::Ph510
-               ? WriteFolder510(instrument, PageCount(model, *base), index, name, progress)
-               : WriteFolder210(instrument, *base, progress);
+    return row->sequences.writeFolder(instrument, *base, index, name, progress);
 }
 
 ExchangeResult WriteNotebookSequence(Instrument& instrument, DeviceModel model,
                                      const ProgressFn& progress) {
-    if (model == DeviceModel::None) {
+    const ModelRow* row = RowOf(model);
+    if (row == nullptr) {
         return xr::kUnsupportedModel;
     }
     const std::optional<int> base = instrument.notebookBase();
     if (!base) {
         return xr::kNotSent;
     }
-    return model == DeviceModel::Ph510
-               ? WriteNotebook510(instrument, PageCount(model, *base), progress)
-               : WriteNotebook210(instrument, *base, progress);
+    return row->sequences.writeNotebook(instrument, *base, progress);
 }
 
 ExchangeResult InitNotebookSequence(Instrument& instrument, DeviceModel model,
                                     const ProgressFn& progress) {
-    if (model == DeviceModel::None) {
+    const ModelRow* row = RowOf(model);
+    if (row == nullptr) {
         return xr::kUnsupportedModel;
     }
     const std::optional<int> base = instrument.notebookBase();
     if (!base) {
         return xr::kNotSent;
     }
-    return model == DeviceModel::Ph510 ? Init510(instrument, PageCount(model, *base), progress)
-                                       : Init210(instrument, *base, progress);
-}
-
-int RecordCapacity(DeviceModel model, int base) {
-    switch (model) {
-        case DeviceModel::Ph510:
-            return PageCount(model, base) * kRecordsPerFolderPage;
-        case DeviceModel::Conc210:
-            return PageCount(model, base) * kRecordsPerRecordPage;
-        case DeviceModel::None:
-            break;
-    }
-    return 0;
+    return row->sequences.initialise(instrument, *base, progress);
 }
 
 bool DigestRecord::operator<(const DigestRecord& other) const {
@@ -415,6 +420,7 @@ NotebookDigest DigestOf(const NotebookImage& image, const QStringList& folders, 
     }
     // A folder page keeps the first 26 records of a named folder; a record page keeps every
     // record with its folder number, whatever that folder is.
+    const bool foldersOnPages = layout->headerSize > 0;
     QMap<int, int> perFolder;
     for (int s = 0; s < kNotebookSlots; ++s) {
         const int f = image.folderNo[s];
@@ -422,8 +428,8 @@ NotebookDigest DigestOf(const NotebookImage& image, const QStringList& folders, 
             continue;
         }
         const QString folder = FolderOfRecord(folders, f);
-        if (model == DeviceModel::Ph510 && (f > folders.size() || folder == kFreeFolder ||
-                                            perFolder[f]++ >= kRecordsPerFolderPage)) {
+        if (foldersOnPages && (f > folders.size() || folder == kFreeFolder ||
+                               perFolder[f]++ >= layout->recordsPerPage)) {
             continue;
         }
         digest.records.append({folder, StoredFields(*layout, image, s)});

@@ -15,6 +15,7 @@
 // is only read by the writes.
 
 #include "DeviceModel.h"
+#include "ModelTable.h"
 #include "NotebookImage.h"
 #include "Util_modbas.h"
 
@@ -34,21 +35,6 @@ namespace kvir {
 // counts the records left after its packing drops those of folders beyond the named ones,
 // and works on a copy until then, so a refusal leaves memory exactly as it was.
 constexpr ExchangeResult kNotebookTooLarge = xr::kTooManyRecords;
-
-// The progress window's two bars: folders done and total, records done and total.
-using ProgressFn =
-    std::function<void(int foldersPos, int foldersMax, int recordsPos, int recordsMax)>;
-// Called after every page read, right after its progress call: the console refills its
-// record table there.
-using PageReadFn = std::function<void()>;
-
-struct ReadOutcome {
-    ExchangeResult result = xr::kOk;
-    // False when reading stopped on an error in the mode switch to state 1, the directory or
-    // a page; the console then enters no "read" line in its protocol. A failure of the
-    // closing mode switch of the "КВИР-210v1" still counts as completed.
-    bool completed = false;
-};
 
 // Reads the whole notebook of `model` into the context's NotebookImage and folder list, which
 // the caller has emptied. "КВИР-510v2": every folder page. "КВИР-210v1": exchange mode 1, the
@@ -81,9 +67,6 @@ ExchangeResult WriteNotebookSequence(Instrument& instrument, DeviceModel model,
 // the console reads the empty notebook afterwards.
 ExchangeResult InitNotebookSequence(Instrument& instrument, DeviceModel model,
                                     const ProgressFn& progress);
-
-// Records the model's pages can hold: page count × 23 ("КВИР-210v1") or × 26 ("КВИР-510v2").
-int RecordCapacity(DeviceModel model, int base);
 
 // ---- Comparing a written notebook with the one read back ----------------------------------
 

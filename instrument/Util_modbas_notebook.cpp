@@ -20,18 +20,11 @@ constexpr quint8 kWriteWords = 20;  // the "КВИР-210v1" writes: count in wor
 constexpr quint8 kErased = 0xFF;
 constexpr quint8 kEmpty = 0x00;
 
-const QString kWarningCaption = QStringLiteral("ВНИМАНИЕ!");
-const QString kNoCommonFolder = QStringLiteral(
-    "Нарушена структура блокнота\r\nОтсутствует общая папка\r\nНеобходимо обновить блокнот");
-const QString kTooManyRecords =
-    QStringLiteral("В блокноте прибора больше %1 записей\r\nпоказаны первые %1")
-        .arg(kNotebookSlots);
-
 const NotebookLayout& FolderPages() {
-    return *LayoutOf(DeviceModel::Ph510);
+    return FolderPageLayout();
 }
 const NotebookLayout& RecordPages() {
-    return *LayoutOf(DeviceModel::Conc210);
+    return DirectoryLayout();
 }
 
 quint16 Address(int value) {
@@ -66,7 +59,7 @@ ExchangeResult Instrument::ReadDirectory() {
     folders.clear();
     if (static_cast<quint8>(directory[0]) != 1) {
         // Reading goes on with the default entry; the instrument is left as it is.
-        context_.warn(kNoCommonFolder, kWarningCaption);
+        context_.warn(InstrumentWarning::NoCommonFolder);
         directory.replace(0, l.entrySize, DefaultCommonFolderEntry());
     }
     for (int j = 0; j < l.directoryEntries; ++j) {
@@ -118,7 +111,7 @@ ExchangeResult Instrument::ReadFolderPage(int index) {
                                                 static_cast<quint8>(index + 1), context_.today());
     if (dropped > 0 && !overflowReported_) {
         overflowReported_ = true;
-        context_.warn(kTooManyRecords, kWarningCaption);
+        context_.warn(InstrumentWarning::TooManyRecords);
     }
     return xr::kOk;
 }
@@ -145,7 +138,7 @@ ExchangeResult Instrument::ReadRecordPage(int index) {
     const int dropped = AppendRecordPageRecords(context_.notebook(), page, context_.today());
     if (dropped > 0 && !overflowReported_) {
         overflowReported_ = true;
-        context_.warn(kTooManyRecords, kWarningCaption);
+        context_.warn(InstrumentWarning::TooManyRecords);
     }
     return xr::kOk;
 }
@@ -171,7 +164,7 @@ ExchangeResult Instrument::WriteFolderHeader(int index, const QString& name) {
     if (!base) {
         return xr::kNotSent;
     }
-    if (index < 0 || index >= PageCount(DeviceModel::Ph510, *base)) {
+    if (index < 0 || index >= LayoutPages(FolderPages(), *base)) {
         return xr::kOutsideNotebook;
     }
     if (index == 0) {
@@ -227,7 +220,7 @@ ExchangeResult Instrument::WritePagedRecord(int slot) {
     const int page = slot / l.recordsPerPage;
     const int place = slot % l.recordsPerPage;
     // A page at or beyond the page count would overlap the directory.
-    if (slot < 0 || slot >= kNotebookSlots || page >= PageCount(DeviceModel::Conc210, *base)) {
+    if (slot < 0 || slot >= kNotebookSlots || page >= LayoutPages(l, *base)) {
         return xr::kOutsideNotebook;
     }
     const QByteArray record = EncodeRecord(l, RecordFromSlot(context_.notebook(), slot));

@@ -1,6 +1,6 @@
 #pragma once
-// ExchangeResult: the integer result of every instrument operation, and the one place that
-// turns it into the operator's text.
+// ExchangeResult: the integer result of every instrument operation. The operator's text for
+// each lives with the other operator texts (session/OperatorTexts.h).
 
 #include <QString>
 
@@ -23,19 +23,13 @@ constexpr ExchangeResult kUnsupportedModel = 146;  // console: instrument not su
 constexpr ExchangeResult kModelChanged = 147;      // console: another model than before
 constexpr ExchangeResult kBadDeviceNumber = 148;   // device number is not a decimal integer
 constexpr ExchangeResult kTooManyRecords = 149;    // more records than the record pages hold
+constexpr ExchangeResult kBackupNotSaved = 150;    // the instrument's contents were not saved:
+                                                   // nothing was erased
 }  // namespace xr
 
 // Bit 7 marks the exchange errors; the retry rule tests exactly this bit.
 constexpr bool IsExchangeError(ExchangeResult r) {
     return r >= 0 && (r & 0x80) != 0;
-}
-
-// The fixed message for a result; empty for 0 (nothing is shown then).
-QString ExchangeResultText(ExchangeResult result);
-
-// The caption of the message box that shows an exchange result.
-inline QString ExchangeResultCaption() {
-    return QStringLiteral("ОШИБКА ОБМЕНА!");
 }
 
 }  // namespace kvir

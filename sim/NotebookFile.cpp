@@ -92,7 +92,7 @@ class Parser {
     }
 
     bool parseModel(const QString& rest) {
-        if (ModelFromCaption(rest) != model_) {
+        if (ModelFromDisplayName(rest) != model_) {
             return fail(QStringLiteral("the notebook is for \"%1\", the instrument is \"%2\"")
                             .arg(rest, DisplayName(model_)));
         }

@@ -29,6 +29,9 @@ class NoDialogs final : public OperatorDialogs {
         return DialogButton::Ok;
     }
     std::optional<SaveFileChoice> SaveFile(const QStringList&, int) override { return {}; }
+    std::optional<QString> OpenFile(const QString&, const QString&, const QStringList&) override {
+        return {};
+    }
     bool Print(QPrinter&) override { return false; }
     void ReportError(const QString& text) override {
         std::fprintf(stderr, "error: %s\n", qPrintable(text));
@@ -69,15 +72,15 @@ int main(int argc, char** argv) {
     QCoreApplication::processEvents();
 
     // Connect and identify outside the measurement: the read alone is measured.
-    if (form.ConnectInstrument() != 0) {
+    if (form.session().Connect() != 0) {
         return 1;
     }
-    form.IdentifyInstrument();
+    form.session().Identify();
     count = {};
     QElapsedTimer clock;
     clock.start();
     const double cpu0 = bench::ThreadCpuMs();
-    form.ReadNotebook();
+    form.session().ReadNotebook();
     const double cpu = bench::ThreadCpuMs() - cpu0;
     const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     const int records = RecordCount(form.notebook());

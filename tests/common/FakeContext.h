@@ -16,7 +16,7 @@ class FakeContext : public InstrumentContext {
     NotebookImage image;
     QStringList folders;
     QDate date{2026, 12, 8};
-    QStringList warnings;  // "caption|text" of every warning shown
+    QList<InstrumentWarning> warnings;  // every warning given
 
     QString deviceNumberText() const override { return deviceNumber; }
     QString identValue(int row) const override { return ident.at(static_cast<size_t>(row)); }
@@ -26,9 +26,7 @@ class FakeContext : public InstrumentContext {
     NotebookImage& notebook() override { return image; }
     QStringList& folderList() override { return folders; }
     QDate today() const override { return date; }
-    void warn(const QString& text, const QString& caption) override {
-        warnings << caption + QLatin1Char('|') + text;
-    }
+    void warn(InstrumentWarning warning) override { warnings << warning; }
 };
 
 }  // namespace kvir::test

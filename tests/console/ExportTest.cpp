@@ -3,14 +3,12 @@
 // cannot be written.
 #include "ExportFile.h"
 #include "SimConsoleFixture.h"
+#include "common/FileSizeLimit.h"
 #include "instrument/Cp1251.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTableWidget>
-
-#include <sys/resource.h>
-#include <csignal>
 
 namespace kvir::test {
 namespace {
@@ -45,28 +43,6 @@ QByteArray Bytes(const QStringList& lines) {
 QString Last(const QStringList& protocol) {
     return protocol.isEmpty() ? QString() : protocol.last().section(QStringLiteral("  "), 1);
 }
-
-// Limits the size of files this process writes, as a full disk would.
-class FileSizeLimit {
-  public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-  private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = SIG_DFL;
-};
 
 TEST(ExportFile, TargetNameIsCompletedWhenTheFileNameHasNoFullStop) {
     struct Case {
@@ -117,8 +93,7 @@ TEST(ExportFile, AppendKeepsTheOldBytesAndEndsTheirLastLine) {
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(old);
     }
-    QString error;
-    ASSERT_TRUE(AppendExportFile(path, {"РЕКА;1;"}, &error)) << error.toStdString();
+    ASSERT_TRUE(AppendExportFile(path, {"РЕКА;1;"}));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), old + "\r\n" + cp1251::Encode("РЕКА;1;") + "\r\n");
@@ -137,12 +112,16 @@ TEST(ExportFile, AFailedWriteLeavesTheOldFileWhole) {
     for (int i = 0; i < 50; ++i) {
         many << kLines510.at(1);
     }
-    QString error;
+    FileFault appended = FileFault::None;
+    FileFault replaced = FileFault::None;
     {
+        // A file size limit fails the write as a full disk would.
         const FileSizeLimit limit(static_cast<rlim_t>(old.size()) + 100);
-        EXPECT_FALSE(AppendExportFile(path, many, &error));
-        EXPECT_FALSE(ReplaceExportFile(path, many, &error));
+        EXPECT_FALSE(AppendExportFile(path, many, &appended));
+        EXPECT_FALSE(ReplaceExportFile(path, many, &replaced));
     }
+    EXPECT_EQ(appended, FileFault::DiskFull);
+    EXPECT_EQ(replaced, FileFault::DiskFull);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), old);
@@ -154,9 +133,11 @@ TEST(ExportFile, ADirectoryIsNeitherAppendedToNorReplaced) {
     QTemporaryDir dir;
     const QString path = dir.filePath("otchet.csv");
     ASSERT_TRUE(QDir().mkdir(path));
-    QString error;
-    EXPECT_FALSE(AppendExportFile(path, {"x;"}, &error));
-    EXPECT_FALSE(ReplaceExportFile(path, {"x;"}, &error));
+    FileFault fault = FileFault::None;
+    EXPECT_FALSE(AppendExportFile(path, {"x;"}, &fault));
+    EXPECT_EQ(fault, FileFault::IsDirectory);
+    EXPECT_FALSE(ReplaceExportFile(path, {"x;"}, &fault));
+    EXPECT_EQ(fault, FileFault::IsDirectory);
     EXPECT_TRUE(QFileInfo(path).isDir());
 }
 

@@ -3,6 +3,8 @@
 // edited notebook should leave.
 #include "FolderNames.h"
 #include "NotebookEditFixture.h"
+
+#include <QRegularExpression>
 #include "instrument/Cp1251.h"
 
 #include <functional>
@@ -215,7 +217,9 @@ class FolderEditTest : public FolderEditorTest {
             questions << c.after;
         }
         EXPECT_EQ(dialogs.transcript(), questions);
-        const QStringList entries = Entries(f.protocolLines());
+        QStringList entries = Entries(f.protocolLines());
+        // The cases share a working directory: a later backup never replaces an earlier one.
+        entries.replaceInStrings(QRegularExpression("(-\\d{6})-\\d+\\.kvir$"), "\\1.kvir");
         if (save) {
             QStringList expected{c.entry, "Резервная копия блокнота: " + kBackupName};
             expected << c.lines;

@@ -129,7 +129,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesCaptionsAndAccessibleNames) {
 
 TEST_F(MainWindowTest, EveryPageFitsTheDesignSize) {
     TGround_form& f = Start();
-    f.SetColumnSet(kModel210);  // the longest column captions
+    f.SetColumnSet(DeviceModel::Conc210);  // the longest column captions
     f.show();
     const QSize least = f.minimumSizeHint();
     EXPECT_LE(least.width(), 760);
@@ -450,13 +450,25 @@ TEST_F(MainWindowTest, IdentificationGridsResetAndRelabel) {
     EXPECT_EQ(f.windowTitle(), kModel510);
 }
 
-TEST_F(MainWindowTest, PortFailureReasonGoesToTheProtocol) {
+TEST_F(MainWindowTest, PortFailureReasonGoesToTheProtocolInRussian) {
+    bus->present = {"/dev/ttyS1"};
+    bus->busy = {"/dev/ttyS1"};
+    const struct {
+        QString port;
+        QString reason;
+    } cases[] = {
+        {"/dev/ttyUSB7", "порт не найден"},
+        {"/dev/ttyS1", "порт занят другой программой"},
+    };
     TGround_form& f = Start();
-    EXPECT_NE(link.OpenPort("/dev/ttyUSB7"), 0);
-    f.AddPortFailureEntry("/dev/ttyUSB7");
-    EXPECT_EQ(f.protocolLines().last(),
-              QStringLiteral("07.12.2026 9:05:14  Порт /dev/ttyUSB7 не открыт: No such file or "
-                             "directory"));
+    for (const auto& c : cases) {
+        f.ComboBox1->setEditText(c.port);
+        dialogs.answer(DialogButton::Ok);
+        EXPECT_EQ(f.session().Connect(), xr::kPortFailed);
+        EXPECT_EQ(f.protocolLines().last(),
+                  "07.12.2026 9:05:14  Порт " + c.port + " не открыт: " + c.reason);
+        EXPECT_EQ(dialogs.transcript().last(), "ОШИБКА ОБМЕНА!|Ошибка инициализации COM порта");
+    }
 }
 
 // ---- Port box ----------------------------------------------------------------------------

@@ -106,7 +106,9 @@ class NotebookEditFixture : public SimConsoleFixture {
         EXPECT_FALSE(progress->isVisible());
     }
 
-    static inline const QString kBackupName = QStringLiteral("KVIR-backup-20261207-090514.csv");
+    // The lossless backup the protocol names, and the table for people beside it.
+    static inline const QString kBackupName = QStringLiteral("KVIR-backup-20261207-090514.kvir");
+    static inline const QString kBackupTable = QStringLiteral("KVIR-backup-20261207-090514.csv");
 };
 
 }  // namespace kvir::test

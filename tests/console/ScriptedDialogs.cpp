@@ -12,6 +12,8 @@ const char* KindName(DialogCall::Kind kind) {
             return "message box";
         case DialogCall::SaveFile:
             return "save dialog";
+        case DialogCall::OpenFile:
+            return "open dialog";
         case DialogCall::Print:
             return "print dialog";
         case DialogCall::Error:
@@ -40,6 +42,10 @@ void ScriptedDialogs::answerSave(const QString& path, int filterIndex) {
 
 void ScriptedDialogs::cancelSave() {
     script_.push_back({DialogCall::SaveFile, DialogButton::Cancel, std::nullopt, false, {}});
+}
+
+void ScriptedDialogs::answerOpen(const QString& path) {
+    script_.push_back({DialogCall::OpenFile, DialogButton::Ok, SaveFileChoice{path, 1}, false, {}});
 }
 
 void ScriptedDialogs::answerPrint(bool accepted, PrinterSetUp setUp) {
@@ -101,6 +107,19 @@ std::optional<SaveFileChoice> ScriptedDialogs::SaveFile(const QStringList& filte
     call.filters = filters;
     const auto next = take(DialogCall::SaveFile, call);
     return next ? next->save : std::nullopt;
+}
+
+std::optional<QString> ScriptedDialogs::OpenFile(const QString& title, const QString& /*directory*/,
+                                                 const QStringList& filters) {
+    DialogCall call;
+    call.kind = DialogCall::OpenFile;
+    call.caption = title;
+    call.filters = filters;
+    const auto next = take(DialogCall::OpenFile, call);
+    if (!next || !next->save) {
+        return std::nullopt;
+    }
+    return next->save->path;
 }
 
 bool ScriptedDialogs::Print(QPrinter& printer) {

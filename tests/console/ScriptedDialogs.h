@@ -14,7 +14,7 @@
 namespace kvir::test {
 
 struct DialogCall {
-    enum Kind { Message, SaveFile, Print, Error } kind = Message;
+    enum Kind { Message, SaveFile, OpenFile, Print, Error } kind = Message;
     QString text;
     QString caption;
     DialogButtons buttons = DialogButtons::Ok;
@@ -30,6 +30,7 @@ class ScriptedDialogs final : public OperatorDialogs {
     void answer(DialogButton button);  // next message box
     void answerSave(const QString& path, int filterIndex);
     void cancelSave();
+    void answerOpen(const QString& path);
     // An accepted print dialog may set up the printer it was handed (output to a PDF file,
     // a named print queue), as the operator's choice in the dialog would.
     using PrinterSetUp = std::function<void(QPrinter&)>;
@@ -44,6 +45,8 @@ class ScriptedDialogs final : public OperatorDialogs {
     DialogButton Message(const QString& text, const QString& caption, DialogButtons buttons,
                          DialogIcon icon) override;
     std::optional<SaveFileChoice> SaveFile(const QStringList& filters, int selectedFilter) override;
+    std::optional<QString> OpenFile(const QString& title, const QString& directory,
+                                    const QStringList& filters) override;
     bool Print(QPrinter& printer) override;
     void ReportError(const QString& text) override;
 

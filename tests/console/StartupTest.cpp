@@ -164,7 +164,7 @@ TEST_F(StartupTest, ColumnMaskThatIsNoNumberIsReportedOnceAndAllColumnsShow) {
     EXPECT_EQ(f.Tabl_sort_name_dat->columnWidth(4), 48);
     EXPECT_TRUE(f.Tabl_sort_name_dat->isColumnHidden(1));
     // The same bad value is not reported again.
-    f.SetColumnSet(kModel510);
+    f.SetColumnSet(DeviceModel::Ph510);
     EXPECT_EQ(dialogs.calls().size(), 1U);
     EXPECT_EQ(f.protocolLines().size(), 1);
 }

@@ -1,7 +1,11 @@
 // Text files: line splitting, Windows-1251 with CR LF, and writing that never leaves a
 // half-written file.
 
-#include "TextFiles.h"
+#include "session/TextFiles.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -51,17 +55,15 @@ TEST(TextFiles, SavedLinesLoadBackUnchanged) {
     const QString path = dir.filePath("KVIR-prot.txt");
     const QStringList lines{QStringLiteral("07.12.2026 9:05:14  Начало работы"), QString(),
                             QStringLiteral(" ")};
-    QString error;
-    ASSERT_TRUE(SaveLinesAtomically(path, lines, &error)) << error.toStdString();
+    ASSERT_TRUE(SaveLinesAtomically(path, lines));
     EXPECT_EQ(LoadLines(path), lines);
 }
 
 TEST(TextFiles, ReplacingALongerFileLeavesNoTail) {
     QTemporaryDir dir;
     const QString path = dir.filePath("KVIR-Wpad.ini");
-    QString error;
-    ASSERT_TRUE(SaveLinesAtomically(path, {"a long first line", "second"}, &error));
-    ASSERT_TRUE(SaveLinesAtomically(path, {"b"}, &error));
+    ASSERT_TRUE(SaveLinesAtomically(path, {"a long first line", "second"}));
+    ASSERT_TRUE(SaveLinesAtomically(path, {"b"}));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("b\r\n"));
@@ -73,15 +75,56 @@ TEST(TextFiles, FailedWriteReportsAReasonAndLeavesNothingBehind) {
     QTemporaryDir dir;
     // The target is a directory: the rename that would replace it must fail.
     ASSERT_TRUE(QDir(dir.path()).mkdir("KVIR-Wpad.ini"));
-    QString error;
-    EXPECT_FALSE(SaveLinesAtomically(dir.filePath("KVIR-Wpad.ini"), {"x"}, &error));
-    EXPECT_FALSE(error.isEmpty());
+    FileFault fault = FileFault::None;
+    EXPECT_FALSE(SaveLinesAtomically(dir.filePath("KVIR-Wpad.ini"), {"x"}, &fault));
+    EXPECT_EQ(fault, FileFault::IsDirectory);
     EXPECT_TRUE(QFileInfo(dir.filePath("KVIR-Wpad.ini")).isDir());
     EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 
-    error.clear();
-    EXPECT_FALSE(SaveLinesAtomically(dir.filePath("no/such/dir/x.txt"), {"x"}, &error));
-    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(SaveLinesAtomically(dir.filePath("no/such/dir/x.txt"), {"x"}, &fault));
+    EXPECT_EQ(fault, FileFault::Missing);
+}
+
+// In a working directory that takes no new file, a file that is itself writable is written in
+// place; a new file there is refused for want of permission. The check runs as an ordinary
+// user (a child process drops root, which would ignore the permissions).
+TEST(TextFiles, ReadOnlyDirectoryStillTakesItsWritableFiles) {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("ro");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString existing = QDir(folder).filePath("KVIR-prot.txt");
+    ASSERT_TRUE(SaveLinesAtomically(existing, {"old"}));
+    const QByteArray dirPath = QFile::encodeName(dir.path());
+    const QByteArray folderPath = QFile::encodeName(folder);
+    const QByteArray filePath = QFile::encodeName(existing);
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(chmod(dirPath.constData(), 0755), 0);
+        ASSERT_EQ(chown(filePath.constData(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(chmod(filePath.constData(), 0666), 0);
+    ASSERT_EQ(chmod(folderPath.constData(), 0555), 0);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (root && (setgid(65534) != 0 || setuid(65534) != 0)) {
+            _exit(10);
+        }
+        FileFault fault = FileFault::None;
+        const bool inPlace = SaveLinesAtomically(QString::fromLocal8Bit(filePath), {"new"});
+        const bool refused =
+            !SaveLinesAtomically(QString::fromLocal8Bit(folderPath) + "/KVIR-Wpad.ini", {"x"},
+                                 &fault) &&
+            fault == FileFault::Permission;
+        _exit((inPlace ? 0 : 1) + (refused ? 0 : 2));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    chmod(folderPath.constData(), 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not written in place, 2: not refused as permission";
+    EXPECT_EQ(LoadLines(existing), QStringList{"new"});
 }
 
 }  // namespace

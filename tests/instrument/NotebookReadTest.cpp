@@ -78,9 +78,7 @@ TEST(NotebookRead, DirectoryWarningIsGivenOnEveryRead) {
     ASSERT_EQ(bench->instrument.ReadDirectory(), xr::kOk);
     ASSERT_EQ(bench->instrument.ReadDirectory(), xr::kOk);
     ASSERT_EQ(bench->context.warnings.size(), 2);
-    EXPECT_EQ(bench->context.warnings[1],
-              QStringLiteral("ВНИМАНИЕ!|Нарушена структура блокнота\r\n"
-                             "Отсутствует общая папка\r\nНеобходимо обновить блокнот"));
+    EXPECT_EQ(bench->context.warnings[1], InstrumentWarning::NoCommonFolder);
     // The directory is read into an emptied list each time; the instrument is not changed.
     EXPECT_EQ(bench->context.folders.size(), 25);
     EXPECT_EQ(bench->simulator.readMemory(0xF800, 1), QByteArray(1, static_cast<char>(0xFF)));
@@ -151,9 +149,7 @@ TEST(NotebookRead, RecordsBeyondTheCapacityAreDroppedWithOneWarningPerRead) {
     EXPECT_EQ(RecordCount(bench->context.image), kNotebookSlots);
     EXPECT_EQ(bench->context.image.value4[999], 999.0f);
     ASSERT_EQ(bench->context.warnings.size(), 1);
-    EXPECT_EQ(bench->context.warnings[0],
-              QStringLiteral("ВНИМАНИЕ!|В блокноте прибора больше 1000 записей\r\n"
-                             "показаны первые 1000"));
+    EXPECT_EQ(bench->context.warnings[0], InstrumentWarning::TooManyRecords);
 
     // Reading on without a new start stays quiet; a new whole read warns again.
     EXPECT_EQ(bench->instrument.ReadRecordPage(43), xr::kOk);

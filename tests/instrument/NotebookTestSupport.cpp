@@ -46,8 +46,10 @@ QByteArray LoadHexImage(const QString& path) {
 
 QString DumpNotebook(const FakeContext& context) {
     QStringList lines;
-    for (const QString& w : context.warnings) {
-        lines << QStringLiteral("warning ") + QString(w).replace(QStringLiteral("\r\n"), "|");
+    for (const InstrumentWarning w : context.warnings) {
+        lines << (w == InstrumentWarning::NoCommonFolder
+                      ? QStringLiteral("warning no common folder")
+                      : QStringLiteral("warning too many records"));
     }
     for (int i = 0; i < context.folders.size(); ++i) {
         lines << QStringLiteral("folder %1 %2").arg(i + 1).arg(context.folders[i]);

@@ -205,6 +205,6 @@ TEST(DeviceModel, PageCounts) {
     EXPECT_EQ(PageCount(DeviceModel::Conc210, 53248), 20);
     EXPECT_EQ(PageCount(DeviceModel::Conc210, 0xF900), 0);
     EXPECT_EQ(PageCount(DeviceModel::None, 0), 0);
-    EXPECT_EQ(ModelFromCaption("КВИР-510v2"), DeviceModel::Ph510);
-    EXPECT_EQ(ModelFromCaption("квир-510v2"), DeviceModel::None);
+    EXPECT_EQ(ModelFromDisplayName("КВИР-510v2"), DeviceModel::Ph510);
+    EXPECT_EQ(ModelFromDisplayName("квир-510v2"), DeviceModel::None);
 }

@@ -1,0 +1,74 @@
+#pragma once
+// The supported models, one row each: the name the console shows, how an identification is
+// recognised, the memory layout with its page counts, the record table's column headers and
+// value formats, the mode labels, and the whole-notebook sequences of the layout. Everything
+// that differs between the models is looked up here once; a new model is a new row (and,
+// for a new layout, its layout functions).
+
+#include "DeviceModel.h"
+#include "MemoryLayout.h"
+#include "Util_modbas.h"
+
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <span>
+
+namespace kvir {
+
+// The progress window's two bars: folders done and total, records done and total.
+using ProgressFn =
+    std::function<void(int foldersPos, int foldersMax, int recordsPos, int recordsMax)>;
+// Called after every page read, right after its progress call.
+using PageReadFn = std::function<void()>;
+
+struct ReadOutcome {
+    ExchangeResult result = xr::kOk;
+    // False when reading stopped on an error in the mode switch to state 1, the directory or
+    // a page; the console then enters no "read" line in its protocol. A failure of the
+    // closing mode switch of the directory layout still counts as completed.
+    bool completed = false;
+};
+
+// How one of the record's four values is shown in the record table, the export and the print.
+struct ValueColumn {
+    int value;      // 1 to 4
+    int precision;  // significant digits at most
+    int decimals;   // -1: an integer, the value truncated toward zero
+};
+
+// The whole-notebook sequences of one layout (see NotebookSequences.h for what each does).
+struct LayoutSequences {
+    ReadOutcome (*read)(Instrument&, int base, const ProgressFn&, const PageReadFn&);
+    ExchangeResult (*writeFolder)(Instrument&, int base, int index, const QString& name,
+                                  const ProgressFn&);
+    ExchangeResult (*writeNotebook)(Instrument&, int base, const ProgressFn&);
+    ExchangeResult (*initialise)(Instrument&, int base, const ProgressFn&);
+};
+
+struct ModelRow {
+    DeviceModel model;
+    QString displayName;  // the main window's caption, e.g. "КВИР-510v2"
+    // The identification that names this model: the 8-character name and, when it matters,
+    // the version (empty: any version). `shownVersion` is what the identification table
+    // shows for the model before an instrument answered.
+    QString identName;
+    QString identVersion;
+    QString shownVersion;
+    const NotebookLayout* layout;
+    // Data columns 2 to 9 of the record table; the trailing blanks set the column width and
+    // the printed layout. Columns 6 to 9 show `values` in this order.
+    std::array<QString, 8> headers;
+    std::array<ValueColumn, 4> values;
+    // Labels of the mode byte's two low bits.
+    std::array<QString, 4> modeLabels;
+    LayoutSequences sequences;
+};
+
+// Every supported model, in the order the console lists them.
+std::span<const ModelRow> ModelRows();
+// The row of a supported model; nullptr for DeviceModel::None.
+const ModelRow* RowOf(DeviceModel model);
+
+}  // namespace kvir

@@ -1,0 +1,132 @@
+#include "OperatorTexts.h"
+
+#include "instrument/NotebookImage.h"
+
+namespace kvir {
+
+QString ExchangeResultText(ExchangeResult result) {
+    switch (result) {
+        case xr::kOk:
+            return {};
+        case xr::kPortFailed:
+            return QStringLiteral("Ошибка инициализации COM порта");
+        case xr::kBadChecksum:
+            return QStringLiteral("Ошибка контрольной суммы");
+        case xr::kUnknownDevice:
+            return QStringLiteral("Ответ от неизвестного устройства");
+        case xr::kCommandFailed:
+            return QStringLiteral("Ошибка выполнения команды");
+        case xr::kUnknownCommand:
+            return QStringLiteral("Неизвестная команда");
+        case xr::kNoReply:
+            return QStringLiteral("Нет ответа от устройства");
+        case xr::kNotSent:
+            return QStringLiteral("Ошибка COM-порта");
+        case xr::kBadDeviceNumber:
+            return QStringLiteral("Номер устройства должен быть целым десятичным числом");
+        case xr::kTooManyRecords:
+            return QStringLiteral(
+                "Записей больше, чем вмещает блокнот прибора\r\nзапись блокнота отменена");
+        case xr::kBackupNotSaved:
+            return QStringLiteral(
+                "Резервная копия блокнота прибора не сохранена\r\nзапись в прибор отменена");
+        default:
+            return QStringLiteral("Ошибка обмена");
+    }
+}
+
+QString ExchangeResultCaption() {
+    return QStringLiteral("ОШИБКА ОБМЕНА!");
+}
+
+QString PortFaultText(PortFault fault) {
+    switch (fault) {
+        case PortFault::None:
+            break;
+        case PortFault::Missing:
+            return QStringLiteral("порт не найден");
+        case PortFault::Permission:
+            return QStringLiteral(
+                "нет прав доступа к порту; пользователь должен входить в группу dialout: "
+                "sudo usermod -a -G dialout $USER, затем выйти из системы и войти снова");
+        case PortFault::Busy:
+            return QStringLiteral("порт занят другой программой");
+        case PortFault::Settings:
+            return QStringLiteral("порт не принимает параметры линии 9600 8E1");
+        case PortFault::Io:
+            return QStringLiteral("ошибка ввода-вывода: устройство отключено или неисправно");
+    }
+    return QStringLiteral("причина неизвестна");
+}
+
+QString FileFaultText(FileFault fault) {
+    switch (fault) {
+        case FileFault::None:
+            break;
+        case FileFault::Missing:
+            return QStringLiteral("файл или папка не найдены");
+        case FileFault::Permission:
+            return QStringLiteral("нет прав на запись");
+        case FileFault::DiskFull:
+            return QStringLiteral("диск заполнен");
+        case FileFault::Busy:
+            return QStringLiteral("файл занят другой программой");
+        case FileFault::IsDirectory:
+            return QStringLiteral("под этим именем находится папка");
+        case FileFault::Other:
+            return QStringLiteral("ошибка ввода-вывода");
+    }
+    return QStringLiteral("причина неизвестна");
+}
+
+QString BackupFaultText(BackupFault fault, FileFault fileFault) {
+    switch (fault) {
+        case BackupFault::None:
+            break;
+        case BackupFault::Unreadable:
+            return QStringLiteral("Файл не прочитан: ") + FileFaultText(fileFault);
+        case BackupFault::NotABackup:
+            return QStringLiteral("Файл не является резервной копией блокнота");
+        case BackupFault::NewerFormat:
+            return QStringLiteral("Резервная копия записана более новой версией программы");
+        case BackupFault::Damaged:
+            return QStringLiteral(
+                "Резервная копия повреждена или изменена вручную\r\nблокнот не загружен");
+        case BackupFault::UnknownModel:
+            return QStringLiteral("Резервная копия блокнота прибора неизвестной модели");
+    }
+    return {};
+}
+
+QString RefusalText(Refusal refusal) {
+    switch (refusal) {
+        case Refusal::NoCompleteNotebook:
+            return QStringLiteral(
+                "В памяти нет полного блокнота прибора\r\n"
+                "(блокнот не прочитан полностью и не загружен из резервной копии)\r\n"
+                "запись в прибор отменена");
+        case Refusal::WholeWriteFirst:
+            return QStringLiteral(
+                "Предыдущая запись в прибор не завершена\r\n"
+                "содержимое блокнота прибора неизвестно\r\n"
+                "выполните \"Обновить блокнот\"");
+        case Refusal::NoNotebook:
+            return QStringLiteral("В памяти нет блокнота\r\nзапись в прибор отменена");
+    }
+    return {};
+}
+
+QString InstrumentWarningText(InstrumentWarning warning) {
+    switch (warning) {
+        case InstrumentWarning::NoCommonFolder:
+            return QStringLiteral(
+                "Нарушена структура блокнота\r\nОтсутствует общая папка\r\n"
+                "Необходимо обновить блокнот");
+        case InstrumentWarning::TooManyRecords:
+            return QStringLiteral("В блокноте прибора больше %1 записей\r\nпоказаны первые %1")
+                .arg(kNotebookSlots);
+    }
+    return {};
+}
+
+}  // namespace kvir

@@ -1,0 +1,29 @@
+#pragma once
+// Every text the operator reads about a result, a fault or a refusal, in one place. The
+// libraries below return typed values; the console and kvir-cli show these words for them.
+
+#include "Session.h"
+#include "link/ExchangeResult.h"
+#include "link/SerialPort.h"
+
+#include <QString>
+
+namespace kvir {
+
+// The fixed message for an exchange result; empty for 0 (nothing is shown then).
+QString ExchangeResultText(ExchangeResult result);
+// The caption of the message box that shows an exchange result.
+QString ExchangeResultCaption();
+
+// Why a port did not open, as one clause ("нет прав доступа к порту ...").
+QString PortFaultText(PortFault fault);
+// Why a file could not be written or read.
+QString FileFaultText(FileFault fault);
+// Why a backup file cannot be loaded.
+QString BackupFaultText(BackupFault fault, FileFault fileFault = FileFault::None);
+// Why an action was refused before any request.
+QString RefusalText(Refusal refusal);
+// A warning of the notebook read.
+QString InstrumentWarningText(InstrumentWarning warning);
+
+}  // namespace kvir
