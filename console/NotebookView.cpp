@@ -234,23 +234,30 @@ QString FolderOfRecord(const QStringList& folders, int folderNo) {
     return folders.at(folderNo - 1);
 }
 
+QString ValueCell(DeviceModel model, int field, float value, const QLocale& locale) {
+    // "КВИР-510v2": Т[С], ЭДС[мВ], pH, pH25. "КВИР-210v1": Т[С], КРК[мкг/л], КРК[%] and the
+    // salinity, shown as a whole number.
+    if (model != DeviceModel::Ph510 && field == 3) {
+        const double salt = std::isfinite(value) ? std::trunc(value) : 0.0;
+        return QString::number(static_cast<qint64>(salt));
+    }
+    static constexpr int kDecimals510[] = {2, 2, 4, 4};
+    const int decimals = model == DeviceModel::Ph510 ? kDecimals510[field & 3] : 2;
+    return FormatFixed(value, field == 0 ? 5 : 7, decimals, locale);
+}
+
 QStringList RecordCells(const NotebookImage& image, int slot, DeviceModel model,
                         const QStringList& folders, const QString& user, const QLocale& locale) {
     const auto s = static_cast<size_t>(slot);
     QStringList cells;
     cells << QString::number(slot) << FolderOfRecord(folders, image.folderNo[s])
           << FormatStamp(image.stamp[s], locale) << ModeLabel(model, image.modeCode[s]);
-    if (model == DeviceModel::Ph510) {
-        cells << FormatFixed(image.value1[s], 5, 2, locale)
-              << FormatFixed(image.value2[s], 7, 2, locale)
-              << FormatFixed(image.value3[s], 7, 4, locale)
-              << FormatFixed(image.value4[s], 7, 4, locale);
-    } else {
-        const double salt = std::isfinite(image.value4[s]) ? std::trunc(image.value4[s]) : 0.0;
-        cells << QString::number(static_cast<qint64>(salt))
-              << FormatFixed(image.value1[s], 5, 2, locale)
-              << FormatFixed(image.value2[s], 7, 2, locale)
-              << FormatFixed(image.value3[s], 7, 2, locale);
+    const float values[] = {image.value1[s], image.value2[s], image.value3[s], image.value4[s]};
+    // The "КВИР-210v1" shows the salinity first.
+    const int order510[] = {0, 1, 2, 3};
+    const int order210[] = {3, 0, 1, 2};
+    for (int field : model == DeviceModel::Ph510 ? order510 : order210) {
+        cells << ValueCell(model, field, values[field], locale);
     }
     cells << user;
     return cells;
