@@ -36,6 +36,14 @@ class OperatorDialogs {
     // `selectedFilter` is 1-based. Nothing when the operator cancels.
     virtual std::optional<SaveFileChoice> SaveFile(const QStringList& filters,
                                                    int selectedFilter) = 0;
+    // The same dialog with `suggestedName` filled in as the file's name. Dialogs that cannot
+    // propose a name show the plain one.
+    virtual std::optional<SaveFileChoice> SaveFileNamed(const QStringList& filters,
+                                                        int selectedFilter,
+                                                        const QString& suggestedName) {
+        Q_UNUSED(suggestedName);
+        return SaveFile(filters, selectedFilter);
+    }
 
     // The printer selection dialog for `printer`; true when the operator accepts.
     virtual bool Print(QPrinter& printer) = 0;
@@ -63,6 +71,8 @@ class QtOperatorDialogs final : public OperatorDialogs {
     DialogButton Message(const QString& text, const QString& caption, DialogButtons buttons,
                          DialogIcon icon) override;
     std::optional<SaveFileChoice> SaveFile(const QStringList& filters, int selectedFilter) override;
+    std::optional<SaveFileChoice> SaveFileNamed(const QStringList& filters, int selectedFilter,
+                                                const QString& suggestedName) override;
     bool Print(QPrinter& printer) override;
     void ReportError(const QString& text) override;
 

@@ -19,7 +19,7 @@ struct DialogCall {
     QString caption;
     DialogButtons buttons = DialogButtons::Ok;
     DialogIcon icon = DialogIcon::None;
-    QStringList filters;
+    QStringList filters;  // a save dialog's filters; its suggested name is the text
 };
 
 class ScriptedDialogs final : public OperatorDialogs {
@@ -44,6 +44,8 @@ class ScriptedDialogs final : public OperatorDialogs {
     DialogButton Message(const QString& text, const QString& caption, DialogButtons buttons,
                          DialogIcon icon) override;
     std::optional<SaveFileChoice> SaveFile(const QStringList& filters, int selectedFilter) override;
+    std::optional<SaveFileChoice> SaveFileNamed(const QStringList& filters, int selectedFilter,
+                                                const QString& suggestedName) override;
     bool Print(QPrinter& printer) override;
     void ReportError(const QString& text) override;
 
