@@ -222,6 +222,17 @@ QString FolderOfRecord(const QStringList& folders, int folderNo) {
     return folders.at(folderNo - 1);
 }
 
+QString ValueCell(DeviceModel model, int field, float value, const QLocale& locale) {
+    if (const ModelRow* row = RowOf(model)) {
+        for (const ValueColumn& column : row->values) {
+            if (column.value == field + 1) {
+                return FormatValue(column, value, locale);
+            }
+        }
+    }
+    return {};
+}
+
 QStringList RecordCells(const NotebookImage& image, int slot, DeviceModel model,
                         const QStringList& folders, const QString& user, const QLocale& locale) {
     const auto s = static_cast<size_t>(slot);

@@ -50,6 +50,9 @@ void BuildFolderOrder(NotebookImage& image, const QStringList& folders);
 // no folder.
 QString FolderOfRecord(const QStringList& folders, int folderNo);
 
+// The table's text of a record's value `field` (0 to 3: value 1 to value 4) of `model`.
+QString ValueCell(DeviceModel model, int field, float value, const QLocale& locale);
+
 // The texts of columns 1 to 9 of the record in `slot`: slot index, folder, date-time, mode,
 // four values, user.
 QStringList RecordCells(const NotebookImage& image, int slot, DeviceModel model,

@@ -75,6 +75,12 @@ DialogButton QtOperatorDialogs::Message(const QString& text, const QString& capt
 
 std::optional<SaveFileChoice> QtOperatorDialogs::SaveFile(const QStringList& filters,
                                                           int selectedFilter) {
+    return SaveFileNamed(filters, selectedFilter, QString());
+}
+
+std::optional<SaveFileChoice> QtOperatorDialogs::SaveFileNamed(const QStringList& filters,
+                                                               int selectedFilter,
+                                                               const QString& suggestedName) {
     QFileDialog dialog(parentWindow());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -83,6 +89,9 @@ std::optional<SaveFileChoice> QtOperatorDialogs::SaveFile(const QStringList& fil
     dialog.setNameFilters(filters);
     if (selectedFilter >= 1 && selectedFilter <= filters.size()) {
         dialog.selectNameFilter(filters.at(selectedFilter - 1));
+    }
+    if (!suggestedName.isEmpty()) {
+        dialog.selectFile(suggestedName);
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;

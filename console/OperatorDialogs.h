@@ -36,6 +36,14 @@ class OperatorDialogs {
     // `selectedFilter` is 1-based. Nothing when the operator cancels.
     virtual std::optional<SaveFileChoice> SaveFile(const QStringList& filters,
                                                    int selectedFilter) = 0;
+    // The same dialog with `suggestedName` filled in as the file's name. Dialogs that cannot
+    // propose a name show the plain one.
+    virtual std::optional<SaveFileChoice> SaveFileNamed(const QStringList& filters,
+                                                        int selectedFilter,
+                                                        const QString& suggestedName) {
+        Q_UNUSED(suggestedName);
+        return SaveFile(filters, selectedFilter);
+    }
 
     // An open-file dialog starting in `directory`; nothing when the operator cancels.
     virtual std::optional<QString> OpenFile(const QString& title, const QString& directory,
@@ -69,6 +77,8 @@ class QtOperatorDialogs final : public OperatorDialogs {
     std::optional<SaveFileChoice> SaveFile(const QStringList& filters, int selectedFilter) override;
     std::optional<QString> OpenFile(const QString& title, const QString& directory,
                                     const QStringList& filters) override;
+    std::optional<SaveFileChoice> SaveFileNamed(const QStringList& filters, int selectedFilter,
+                                                const QString& suggestedName) override;
     bool Print(QPrinter& printer) override;
     void ReportError(const QString& text) override;
 

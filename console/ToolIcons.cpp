@@ -150,6 +150,22 @@ void DrawPrinter(QPainter& p) {
     p.drawEllipse(QPointF(37, 23), 2, 2);
 }
 
+void DrawChart(QPainter& p) {
+    p.setBrush(kPaper);
+    p.drawRoundedRect(QRectF(4, 6, 40, 36), 3, 3);
+    p.setPen(QPen(kOutline, 2, Qt::SolidLine, Qt::SquareCap));
+    p.drawLine(QLineF(10, 11, 10, 36));
+    p.drawLine(QLineF(10, 36, 39, 36));
+    const QPointF points[] = {{13, 30}, {19, 21}, {25, 26}, {31, 14}, {37, 19}};
+    p.setPen(QPen(kBlue, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(points, 5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kAccent);
+    for (const QPointF& point : points) {
+        p.drawEllipse(point, 2.4, 2.4);
+    }
+}
+
 }  // namespace
 
 QIcon DrawToolIcon(ToolIcon kind, int size) {
@@ -186,6 +202,9 @@ QIcon DrawToolIcon(ToolIcon kind, int size) {
             break;
         case ToolIcon::Print:
             DrawPrinter(p);
+            break;
+        case ToolIcon::Chart:
+            DrawChart(p);
             break;
         case ToolIcon::Tick: {
             p.setPen(QPen(kGreen, 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));

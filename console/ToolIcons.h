@@ -17,6 +17,7 @@ enum class ToolIcon {
     SaveToFile,  // tag rows for the export file
     Print,       // tag rows for printing
     Tick,        // header of the tag column
+    Chart,       // the chart page
 };
 
 QIcon DrawToolIcon(ToolIcon kind, int size = 44);

@@ -4,6 +4,8 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+    # Qt Charts' CMake package needs Qt OpenGL's, which Debian's qt6-charts-dev does not pull in.
+    qt6-charts-dev libqt6opengl6-dev
     libgtest-dev libgmock-dev
     xvfb xauth imagemagick xdotool poppler-utils fonts-dejavu-core
 )

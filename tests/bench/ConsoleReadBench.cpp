@@ -3,6 +3,7 @@
 // the wire time, the main thread's CPU time, and the CPU time of the table refills alone.
 // Run: QT_QPA_PLATFORM=offscreen build/tests/console_read_bench [510|210]
 #include "CountingPort.h"
+#include "bench/NoDialogs.h"
 #include "console/K210.h"
 #include "sim/NotebookFile.h"
 #include "sim/PtyServer.h"
@@ -18,27 +19,7 @@
 
 using namespace kvir;
 
-namespace {
-
-// Every dialog is a failure of the benchmark run.
-class NoDialogs final : public OperatorDialogs {
-  public:
-    DialogButton Message(const QString& text, const QString& caption, DialogButtons,
-                         DialogIcon) override {
-        std::fprintf(stderr, "unexpected message: %s: %s\n", qPrintable(caption), qPrintable(text));
-        return DialogButton::Ok;
-    }
-    std::optional<SaveFileChoice> SaveFile(const QStringList&, int) override { return {}; }
-    std::optional<QString> OpenFile(const QString&, const QString&, const QStringList&) override {
-        return {};
-    }
-    bool Print(QPrinter&) override { return false; }
-    void ReportError(const QString& text) override {
-        std::fprintf(stderr, "error: %s\n", qPrintable(text));
-    }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -53,7 +34,7 @@ int main(int argc, char** argv) {
     const QString device = server.start();
 
     QTemporaryDir dir;
-    NoDialogs dialogs;
+    bench::NoDialogs dialogs;
     bench::WireCount count;
     SerialLink link(bench::CountingFactory(count), [](int) {});
     ConsoleServices services;

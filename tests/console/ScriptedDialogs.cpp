@@ -101,9 +101,16 @@ DialogButton ScriptedDialogs::Message(const QString& text, const QString& captio
 }
 
 std::optional<SaveFileChoice> ScriptedDialogs::SaveFile(const QStringList& filters,
-                                                        int /*selectedFilter*/) {
+                                                        int selectedFilter) {
+    return SaveFileNamed(filters, selectedFilter, QString());
+}
+
+std::optional<SaveFileChoice> ScriptedDialogs::SaveFileNamed(const QStringList& filters,
+                                                             int /*selectedFilter*/,
+                                                             const QString& suggestedName) {
     DialogCall call;
     call.kind = DialogCall::SaveFile;
+    call.text = suggestedName;
     call.filters = filters;
     const auto next = take(DialogCall::SaveFile, call);
     return next ? next->save : std::nullopt;

@@ -19,7 +19,7 @@ struct DialogCall {
     QString caption;
     DialogButtons buttons = DialogButtons::Ok;
     DialogIcon icon = DialogIcon::None;
-    QStringList filters;
+    QStringList filters;  // a save dialog's filters; its suggested name is the text
 };
 
 class ScriptedDialogs final : public OperatorDialogs {
@@ -47,6 +47,8 @@ class ScriptedDialogs final : public OperatorDialogs {
     std::optional<SaveFileChoice> SaveFile(const QStringList& filters, int selectedFilter) override;
     std::optional<QString> OpenFile(const QString& title, const QString& directory,
                                     const QStringList& filters) override;
+    std::optional<SaveFileChoice> SaveFileNamed(const QStringList& filters, int selectedFilter,
+                                                const QString& suggestedName) override;
     bool Print(QPrinter& printer) override;
     void ReportError(const QString& text) override;
 
