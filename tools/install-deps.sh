@@ -6,6 +6,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
     libgtest-dev libgmock-dev
     xvfb xauth imagemagick xdotool poppler-utils fonts-dejavu-core
+    dpkg-dev file help2man librsvg2-bin man-db desktop-file-utils appstream lintian
 )
 missing=()
 for p in "${packages[@]}"; do
