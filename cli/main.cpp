@@ -4,6 +4,7 @@
 //   kvir-cli --port PORT [--address N] ping
 //   kvir-cli --port PORT [--address N] identify
 //   kvir-cli --port PORT [--address N] read
+//   kvir-cli --help | --version
 #include "CliSession.h"
 #include "session/OperatorTexts.h"
 
@@ -18,6 +19,7 @@ using namespace kvir::cli;
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kvir-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KVIR_VERSION));
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
                        "  identify  print name, version, notebook base and model\n"
                        "  read      read the whole notebook: folder= and record= lines"));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption(
         {QStringLiteral("port"), QStringLiteral("Serial device path."), QStringLiteral("PORT")});
     parser.addOption({QStringLiteral("address"),
@@ -50,8 +53,13 @@ int main(int argc, char** argv) {
         err << parser.errorText() << Qt::endl;
         return 64;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         out << parser.helpText();
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion()
+            << Qt::endl;
         return 0;
     }
     const QStringList args = parser.positionalArguments();

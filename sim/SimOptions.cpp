@@ -64,15 +64,16 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
         "Simulated measuring instrument on a pseudo-terminal. Prints the device path as the "
         "first line and serves until interrupted."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption model(QStringLiteral("model"),
                                    QStringLiteral("Identification preset: 510 or 210."),
                                    QStringLiteral("510|210"), QStringLiteral("510"));
     const QCommandLineOption name(QStringLiteral("name"),
                                   QStringLiteral("Instrument name (8 characters)."),
                                   QStringLiteral("text"));
-    const QCommandLineOption version(QStringLiteral("version"),
-                                     QStringLiteral("Firmware version, -128 to 127."),
-                                     QStringLiteral("n"));
+    const QCommandLineOption firmware(QStringLiteral("firmware"),
+                                      QStringLiteral("Firmware version, -128 to 127."),
+                                      QStringLiteral("n"));
     const QCommandLineOption base(QStringLiteral("base"),
                                   QStringLiteral("Notebook base address, 0 to 0xFFFF."),
                                   QStringLiteral("n"));
@@ -94,7 +95,7 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
     const QCommandLineOption memory(QStringLiteral("memory"),
                                     QStringLiteral("Raw 64 KiB memory image to start with."),
                                     QStringLiteral("file"));
-    parser.addOptions({model, name, version, base, link, wireSpeed, fault, log, memory});
+    parser.addOptions({model, name, firmware, base, link, wireSpeed, fault, log, memory});
     // Options that fill the memory from other file formats are added here and loaded in
     // LoadStartImage.
 
@@ -102,9 +103,12 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
         message = parser.errorText();
         return ParseOutcome::Error;
     }
-    if (parser.isSet(QStringLiteral("help"))) {
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
         message = parser.helpText();
         return ParseOutcome::Help;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        return ParseOutcome::Version;
     }
     if (!parser.positionalArguments().isEmpty()) {
         message = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments()[0]);
@@ -123,10 +127,10 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
     if (parser.isSet(name)) {
         options.identification.name = InstrumentNameBytes(parser.value(name));
     }
-    if (parser.isSet(version)) {
-        const auto v = ParseInt(parser.value(version));
+    if (parser.isSet(firmware)) {
+        const auto v = ParseInt(parser.value(firmware));
         if (!v || *v < -128 || *v > 127) {
-            message = QStringLiteral("--version must be -128 to 127");
+            message = QStringLiteral("--firmware must be -128 to 127");
             return ParseOutcome::Error;
         }
         options.identification.version = static_cast<qint8>(*v);

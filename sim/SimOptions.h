@@ -20,10 +20,10 @@ struct SimOptions {
     QString memoryFile;  // raw 64 KiB image loaded at start
 };
 
-enum class ParseOutcome { Run, Help, Error };
+enum class ParseOutcome { Run, Help, Version, Error };
 
 // Parses the arguments (the program name first). On Help `message` holds the help text, on
-// Error the reason.
+// Error the reason; Version asks for the program's version.
 ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, QString& message);
 
 // Fills the simulator's memory from the files named in `options`. False with the reason when a

@@ -9,7 +9,9 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
@@ -17,15 +19,37 @@
 
 #include <pthread.h>
 
+namespace {
+
+// The sample notebooks installed with the program, relative to the executable so that any
+// installation prefix works (/usr/share/kvir-console/samples for the package).
+constexpr const char* kSamplesHelp =
+    "                     A bare file name that is not in the current directory is taken\n"
+    "                     from the installed samples, ../share/kvir-console/samples beside\n"
+    "                     the program (/usr/share/kvir-console/samples in the package).\n";
+
+QString FindNotebook(const QString& path) {
+    if (path.isEmpty() || path.contains(QLatin1Char('/')) || QFileInfo::exists(path)) {
+        return path;
+    }
+    const QString sample =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                        QStringLiteral("/../share/kvir-console/samples/") + path);
+    return QFileInfo::exists(sample) ? sample : path;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace kvir::sim;
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kvir-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KVIR_VERSION));
 
     SimOptions options;
     QString message;
     QStringList arguments = QCoreApplication::arguments();
-    const QString notebookPath = TakeNotebookOption(arguments, &message);
+    const QString notebookPath = FindNotebook(TakeNotebookOption(arguments, &message));
     if (!message.isEmpty()) {
         std::fprintf(stderr, "kvir-sim: %s\n", qPrintable(message));
         return 1;
@@ -34,6 +58,11 @@ int main(int argc, char** argv) {
         case ParseOutcome::Help:
             std::fputs(qPrintable(message), stdout);
             std::fputs(kNotebookOptionHelp, stdout);
+            std::fputs(kSamplesHelp, stdout);
+            return 0;
+        case ParseOutcome::Version:
+            std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                        qPrintable(QCoreApplication::applicationVersion()));
             return 0;
         case ParseOutcome::Error:
             std::fprintf(stderr, "kvir-sim: %s\n", qPrintable(message));

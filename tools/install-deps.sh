@@ -8,6 +8,7 @@ packages=(
     qt6-charts-dev libqt6opengl6-dev
     libgtest-dev libgmock-dev
     xvfb xauth imagemagick xdotool poppler-utils fonts-dejavu-core
+    dpkg-dev file help2man librsvg2-bin man-db desktop-file-utils appstream lintian
 )
 missing=()
 for p in "${packages[@]}"; do

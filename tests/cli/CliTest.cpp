@@ -63,11 +63,11 @@ TEST(KvirCli, Identify) {
     };
     const Case cases[] = {
         {{"--model", "510"}, 0, "name=КВИР-510\nversion=2\nbase=53248\nmodel=КВИР-510v2\n", ""},
-        {{"--model", "210", "--version", "-1", "--base", "57344"},
+        {{"--model", "210", "--firmware", "-1", "--base", "57344"},
          0,
          "name=КВИР-210\nversion=-1\nbase=57344\nmodel=КВИР-210v1\n",
          ""},
-        {{"--model", "510", "--version", "1"},
+        {{"--model", "510", "--firmware", "1"},
          2,
          "name=КВИР-510\nversion=1\nbase=53248\nmodel=КВИР-510v1\n",
          "Прибор КВИР-510v1 не определен\nработа с прибором невозможна\n"},

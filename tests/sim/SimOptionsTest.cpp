@@ -42,7 +42,7 @@ TEST(SimOptions, CommandLinesGiveTheirSettings) {
     const Case cases[] = {
         {{}, k510, false, {}, {}},
         {{"--model", "210"}, k210, false, {}, {}},
-        {{"--model", "210", "--name", "КВИР-999", "--version", "-3", "--base", "0xE000"},
+        {{"--model", "210", "--name", "КВИР-999", "--firmware", "-3", "--base", "0xE000"},
          {Hex("CAC2C8D02D393939"), -3, 0xE000},
          false,
          {},
@@ -73,9 +73,9 @@ TEST(SimOptions, CommandLinesGiveTheirSettings) {
 
 TEST(SimOptions, RefusesBadCommandLines) {
     const QStringList bad[] = {
-        {"--model", "310"},  {"--version", "128"}, {"--version", "x"},
-        {"--base", "65536"}, {"--base", "-1"},     {"--fault", "loud"},
-        {"--bogus"},         {"stray-argument"},   {"--model"},
+        {"--model", "310"},  {"--firmware", "128"}, {"--firmware", "x"},
+        {"--base", "65536"}, {"--base", "-1"},      {"--fault", "loud"},
+        {"--bogus"},         {"stray-argument"},    {"--model"},
     };
     for (const QStringList& args : bad) {
         SimOptions options;
