@@ -84,6 +84,9 @@ bool FakeSerialPort::write(const QByteArray& bytes) {
     if (!isOpen()) {
         return false;
     }
+    if (state_->peerGone) {
+        return fail(PortFault::Io, "Input/output error");
+    }
     state_->written << bytes;
     if (state_->peer) {
         const QByteArray reply = state_->peer(bytes);
@@ -95,6 +98,15 @@ bool FakeSerialPort::write(const QByteArray& bytes) {
 }
 
 std::optional<quint8> FakeSerialPort::readByte() {
+    if (isOpen() && state_->rx.empty() && state_->peerGone) {
+        // The far end went away: the port closes itself and the read returns at once.
+        state_->calls << QStringLiteral("close (peer gone)");
+        state_->isOpen = false;
+        mine_ = false;
+        lastFault_ = PortFault::Io;
+        lastError_ = QStringLiteral("The other side closed the line");
+        return std::nullopt;
+    }
     if (!isOpen() || state_->rx.empty()) {
         state_->virtualMs += state_->readTimeoutMs;
         return std::nullopt;

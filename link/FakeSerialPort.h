@@ -2,7 +2,8 @@
 // An in-memory serial port for tests: it records every call, hands each written frame to a
 // peer function that may queue reply bytes, and answers reads from that queue. A read with
 // nothing queued returns at once and adds the read time-out to a virtual clock instead of
-// waiting.
+// waiting. A peer that hangs up (peerGone) refuses further frames; once its last bytes are
+// read the port closes itself, as a real port whose far end went away does.
 
 #include "SerialPort.h"
 
@@ -25,6 +26,7 @@ struct FakePortState {
 
     // Called with every written frame; returns the bytes the far end sends back.
     std::function<QByteArray(const QByteArray& frame)> peer;
+    bool peerGone = false;
 
     std::deque<quint8> rx;
     QList<QByteArray> written;

@@ -12,7 +12,7 @@
 #include "console/OperatorDialogs.h"
 #include "instrument/MemoryLayout.h"
 #include "instrument/NotebookSequences.h"
-#include "sim/SimulatorPort.h"
+#include "sim/SimulatorPeer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -145,7 +145,7 @@ int Screenshot(const QString& path) {
                            QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/510-small.txt"))) {
         return 1;
     }
-    SerialLink link([&] { return std::make_unique<sim::SimulatorPort>(simulator); }, [](int) {});
+    SerialLink link(sim::SimulatorPortFactory(simulator), [](int) {});
     test::FakeContext context;
     context.date = kNow.date();
     Instrument instrument(link, context);

@@ -6,7 +6,8 @@
 #include "NotebookView.h"
 #include "ScriptedDialogs.h"
 #include "instrument/MemoryLayout.h"
-#include "instrument/NotebookBench.h"
+#include "common/NotebookBench.h"
+#include "instrument/NotebookTestSupport.h"
 #include "sim/NotebookFile.h"
 
 #include <QCategoryAxis>

@@ -1,7 +1,8 @@
 // The simulator's notebook text files: the shipped samples read through the instrument
 // operations, save and load giving the same memory, and the lines a file may not hold.
 
-#include "NotebookBench.h"
+#include "common/NotebookBench.h"
+#include "instrument/NotebookTestSupport.h"
 
 #include "instrument/MemoryLayout.h"
 #include "sim/NotebookFile.h"

@@ -2,7 +2,8 @@
 // compared whole with their expected decoding, the exact request sequences, failures and the
 // capacity limit.
 
-#include "NotebookBench.h"
+#include "common/NotebookBench.h"
+#include "instrument/NotebookTestSupport.h"
 
 #include "instrument/MemoryLayout.h"
 

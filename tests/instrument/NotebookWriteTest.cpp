@@ -1,7 +1,8 @@
 // Writing the notebook: the exact requests of every write operation, and random notebooks
 // written through the write operations and read back unchanged.
 
-#include "NotebookBench.h"
+#include "common/NotebookBench.h"
+#include "instrument/NotebookTestSupport.h"
 
 #include "instrument/MemoryLayout.h"
 

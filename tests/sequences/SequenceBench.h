@@ -1,16 +1,10 @@
 #pragma once
-// A simulated instrument behind the real link, an Instrument over a fake context, a recorder
-// for progress calls, and the stored bytes of both layouts assembled here by hand (field by
+// The simulated instrument bench (sequences run on today's date), a recorder for progress
+// calls, and the stored bytes of both layouts assembled here by hand (field by
 // field, check word = 17 + byte sum), so that expected memory does not come from the codecs
 // under test.
 
-#include "common/FakeContext.h"
-#include "common/RequestLog.h"
-
-#include "instrument/NotebookSequences.h"
-#include "link/Util_comport.h"
-#include "sim/Simulator.h"
-#include "sim/SimulatorPort.h"
+#include "common/NotebookBench.h"
 
 #include <gtest/gtest.h>
 
@@ -24,31 +18,7 @@
 
 namespace kvir::test {
 
-class SequenceBench {
-  public:
-    SequenceBench(DeviceModel m, int b)
-        : model(m),
-          base(b),
-          link([this] { return std::make_unique<sim::SimulatorPort>(simulator); }, [](int) {}),
-          instrument(link, context) {
-        sim::Identification id = model == DeviceModel::Ph510 ? sim::Kvir510Identification()
-                                                             : sim::Kvir210Identification();
-        id.notebookBase = static_cast<quint16>(base);
-        simulator.setIdentification(id);
-        context.ident[kIdentBase] = QString::number(base);
-        EXPECT_EQ(link.OpenPort(QStringLiteral("sim")), 0);
-    }
-
-    // "code start count data": start in hexadecimal, data bytes in hexadecimal.
-    QStringList Requests() const { return FormatRequests(simulator); }
-
-    DeviceModel model;
-    int base;
-    sim::Simulator simulator;
-    FakeContext context;
-    SerialLink link;
-    Instrument instrument;
-};
+using SequenceBench = NotebookBench;
 
 using ProgressStep = std::array<int, 4>;
 

@@ -1,0 +1,54 @@
+#pragma once
+// An Instrument talking through the real link and frame codec to a simulated instrument on the
+// in-memory port, over a context of plain members, with the whole-notebook read as the console
+// runs it.
+
+#include "common/FakeContext.h"
+#include "common/RequestLog.h"
+
+#include "instrument/NotebookSequences.h"
+#include "link/Util_comport.h"
+#include "sim/Simulator.h"
+#include "sim/SimulatorPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+namespace kvir::test {
+
+class NotebookBench {
+  public:
+    NotebookBench(DeviceModel m, int b, QDate today = QDate(2014, 3, 10))
+        : model(m),
+          base(b),
+          link(sim::SimulatorPortFactory(simulator), [](int) {}),
+          instrument(link, context) {
+        sim::Identification id = model == DeviceModel::Ph510 ? sim::Kvir510Identification()
+                                                             : sim::Kvir210Identification();
+        id.notebookBase = static_cast<quint16>(base);
+        simulator.setIdentification(id);
+        context.ident[kIdentBase] = QString::number(base);
+        context.date = today;
+        EXPECT_EQ(link.OpenPort(QStringLiteral("sim")), 0);
+    }
+
+    // The console's full read into an emptied notebook; stops at the first error.
+    ExchangeResult ReadWhole() {
+        context.folders.clear();
+        ClearNotebookImage(context.image);
+        return ReadWholeNotebook(instrument, model, {}).result;
+    }
+
+    // "code start count data": start in hexadecimal, data bytes in hexadecimal.
+    QStringList Requests() const { return FormatRequests(simulator); }
+
+    DeviceModel model;
+    int base;
+    sim::Simulator simulator;
+    FakeContext context;
+    SerialLink link;
+    Instrument instrument;
+};
+
+}  // namespace kvir::test
