@@ -12,6 +12,7 @@ ReadOutcome ReadFolderPages(Instrument& instrument, int base, const ProgressFn& 
 ExchangeResult WriteFolderPage(Instrument& instrument, int base, int index, const QString& name,
                                const ProgressFn& progress);
 ExchangeResult WriteFolderPages(Instrument& instrument, int base, const ProgressFn& progress);
+ExchangeResult RestoreFolderPages(Instrument& instrument, int base, const ProgressFn& progress);
 ExchangeResult InitFolderPages(Instrument& instrument, int base, const ProgressFn& progress);
 
 // Directory layout: a folder directory and record pages.
@@ -21,5 +22,9 @@ ExchangeResult WriteDirectoryFolder(Instrument& instrument, int base, int index,
                                     const QString& name, const ProgressFn& progress);
 ExchangeResult WriteDirectoryNotebook(Instrument& instrument, int base, const ProgressFn& progress);
 ExchangeResult InitDirectory(Instrument& instrument, int base, const ProgressFn& progress);
+inline ExchangeResult RestoreDirectory(Instrument& instrument, int base,
+                                       const ProgressFn& progress) {
+    return WriteDirectoryFolder(instrument, base, 0, QString(), progress);
+}
 
 }  // namespace kvir

@@ -23,7 +23,8 @@ const std::array<ModelRow, 2>& Rows() {
             .values = {{{1, 5, 2}, {2, 7, 2}, {3, 7, 4}, {4, 7, 4}}},
             .modeLabels = {QStringLiteral("not"), QStringLiteral("pH"), QStringLiteral("pH25"),
                            QStringLiteral("mV")},
-            .sequences = {ReadFolderPages, WriteFolderPage, WriteFolderPages, InitFolderPages},
+            .sequences = {ReadFolderPages, WriteFolderPage, WriteFolderPages, RestoreFolderPages,
+                          InitFolderPages},
         },
         {
             .model = DeviceModel::Conc210,
@@ -41,8 +42,9 @@ const std::array<ModelRow, 2>& Rows() {
             .values = {{{4, 0, -1}, {1, 5, 2}, {2, 7, 2}, {3, 7, 2}}},
             .modeLabels = {QStringLiteral("КРК[мкг/л]"), QStringLiteral("КРК[%]"),
                            QStringLiteral("КРК[мкг/л]+соль"), QStringLiteral("КРК[%]+соль")},
+            // Restoring keeps every entry in place, as a folder write does.
             .sequences = {ReadRecordPages, WriteDirectoryFolder, WriteDirectoryNotebook,
-                          InitDirectory},
+                          RestoreDirectory, InitDirectory},
         },
     }};
     return rows;

@@ -44,6 +44,7 @@ struct LayoutSequences {
     ExchangeResult (*writeFolder)(Instrument&, int base, int index, const QString& name,
                                   const ProgressFn&);
     ExchangeResult (*writeNotebook)(Instrument&, int base, const ProgressFn&);
+    ExchangeResult (*restore)(Instrument&, int base, const ProgressFn&);
     ExchangeResult (*initialise)(Instrument&, int base, const ProgressFn&);
 };
 

@@ -108,6 +108,39 @@ ExchangeResult WriteFolderPage(Instrument& instrument, int base, int index, cons
     return r;
 }
 
+ExchangeResult RestoreFolderPages(Instrument& instrument, int base, const ProgressFn& progress) {
+    const int pages = LayoutPages(FolderPageLayout(), base);
+    const QStringList& folders = instrument.context().folderList();
+    const NotebookImage& image = instrument.context().notebook();
+    if (folders.size() > pages) {
+        return xr::kOutsideNotebook;
+    }
+    // Every folder on its own page, the free ones erased: nothing moves.
+    for (int j = 0; j < pages; ++j) {
+        Report(progress, j, pages, 0, kRecordsPerFolderPage);
+        ExchangeResult r = instrument.EraseFolderPage(j);
+        if (r != xr::kOk) {
+            return r;
+        }
+        if (j >= folders.size() || folders[j] == kFreeFolder) {
+            continue;
+        }
+        if (r = instrument.WriteFolderHeader(j, folders[j]); r != xr::kOk) {
+            return r;
+        }
+        int place = 0;
+        for (int s = 0; s < kNotebookSlots && place < kRecordsPerFolderPage; ++s) {
+            if (image.folderNo[s] == j + 1) {
+                Report(progress, j, pages, place, kRecordsPerFolderPage);
+                if (r = instrument.WriteFolderRecord(j, place++, s); r != xr::kOk) {
+                    return r;
+                }
+            }
+        }
+    }
+    return xr::kOk;
+}
+
 ExchangeResult WriteFolderPages(Instrument& instrument, int base, const ProgressFn& progress) {
     const int pages = LayoutPages(FolderPageLayout(), base);
     const QStringList& folders = instrument.context().folderList();
@@ -385,6 +418,19 @@ ExchangeResult WriteNotebookSequence(Instrument& instrument, DeviceModel model,
         return xr::kNotSent;
     }
     return row->sequences.writeNotebook(instrument, *base, progress);
+}
+
+ExchangeResult RestoreNotebookSequence(Instrument& instrument, DeviceModel model,
+                                       const ProgressFn& progress) {
+    const ModelRow* row = RowOf(model);
+    if (row == nullptr) {
+        return xr::kUnsupportedModel;
+    }
+    const std::optional<int> base = instrument.notebookBase();
+    if (!base) {
+        return xr::kNotSent;
+    }
+    return row->sequences.restore(instrument, *base, progress);
 }
 
 ExchangeResult InitNotebookSequence(Instrument& instrument, DeviceModel model,

@@ -63,6 +63,12 @@ ExchangeResult WriteFolderSequence(Instrument& instrument, DeviceModel model, in
 ExchangeResult WriteNotebookSequence(Instrument& instrument, DeviceModel model,
                                      const ProgressFn& progress);
 
+// Writes the whole notebook with every folder in its own place (page or directory entry) and
+// the records in slot order, so that a notebook read earlier comes back exactly as it was.
+// Used to restore a backup.
+ExchangeResult RestoreNotebookSequence(Instrument& instrument, DeviceModel model,
+                                       const ProgressFn& progress);
+
 // Erases the notebook down to an empty common folder "ОБЩАЯ ПАПКА". Memory is not changed;
 // the console reads the empty notebook afterwards.
 ExchangeResult InitNotebookSequence(Instrument& instrument, DeviceModel model,

@@ -98,9 +98,12 @@ bool Session::WriteNotebook() {
     ExchangeResult r = PrepareErase(false);
     bool sent = false;
     if (r == xr::kOk) {
-        r = WriteNotebookSequence(
-            instrument_, memory_.model,
-            [this](int fp, int fm, int rp, int rm) { Progress(Stage::Writing, fp, fm, rp, rm); });
+        // A loaded backup goes back exactly as it was read: every folder in its own place.
+        const auto write =
+            origin_ == Origin::BackupFile ? RestoreNotebookSequence : WriteNotebookSequence;
+        r = write(instrument_, memory_.model, [this](int fp, int fm, int rp, int rm) {
+            Progress(Stage::Writing, fp, fm, rp, rm);
+        });
         sent = !RefusedBeforeSending(r);
         if (sent) {
             ForgetInstrument();

@@ -6,6 +6,8 @@
 #include "common/FakeContext.h"
 #include "common/RequestLog.h"
 
+#include "instrument/MemoryLayout.h"
+#include "instrument/Notebook.h"
 #include "instrument/NotebookSequences.h"
 #include "link/Util_comport.h"
 #include "sim/Simulator.h"
@@ -13,7 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QSet>
 #include <QStringList>
+
+#include <memory>
 
 namespace kvir::test {
 
@@ -50,5 +55,33 @@ class NotebookBench {
     SerialLink link;
     Instrument instrument;
 };
+
+// What an instrument of `model` with `memory` holds, read on a clean line.
+inline Notebook ReadMemory(DeviceModel model, const QByteArray& memory, int base = 0xD000) {
+    auto bench = std::make_unique<NotebookBench>(model, base, QDate(2026, 12, 7));
+    bench->simulator.setMemory(memory);
+    EXPECT_EQ(bench->ReadWhole(), xr::kOk);
+    Notebook notebook;
+    notebook.model = model;
+    notebook.base = base;
+    notebook.folders = bench->context.folders;
+    notebook.image = bench->context.image;
+    return notebook;
+}
+
+// The records of a notebook as the instrument stores them, each without its folder number
+// (folders move and are renamed; the measurement stays the same).
+inline QSet<QByteArray> RecordKeys(const Notebook& notebook) {
+    QSet<QByteArray> keys;
+    const NotebookLayout* layout = LayoutOf(notebook.model);
+    for (int s = 0; layout != nullptr && s < kNotebookSlots; ++s) {
+        if (notebook.image.folderNo[static_cast<size_t>(s)] != 0) {
+            StoredRecord r = RecordFromSlot(notebook.image, s);
+            r.folderNo = 0;
+            keys.insert(char(notebook.model) + EncodeRecord(*layout, r));
+        }
+    }
+    return keys;
+}
 
 }  // namespace kvir::test

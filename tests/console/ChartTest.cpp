@@ -5,8 +5,8 @@
 #include "ChartView.h"
 #include "NotebookView.h"
 #include "ScriptedDialogs.h"
-#include "instrument/MemoryLayout.h"
 #include "common/NotebookBench.h"
+#include "instrument/MemoryLayout.h"
 #include "instrument/NotebookTestSupport.h"
 #include "sim/NotebookFile.h"
 

@@ -92,6 +92,19 @@ TEST_F(ConnectionTest, AutomaticDetectionFindsTheInstrumentOnTheThirdOfFourPorts
     EXPECT_TRUE(dialogs.calls().empty()) << dialogs.transcript().join('\n').toStdString();
 }
 
+TEST_F(ConnectionTest, AFailedSearchLeavesTheOperatorsPortInTheBox) {
+    SimulatedInstrument& first = AddSilentPort();
+    SimulatedInstrument& second = AddSilentPort();
+    systemPorts = {first.port, second.port};
+    WriteSettingsFor(first.port, 2, true);
+    TGround_form& f = StartWithProgress();
+    f.Timer1->stop();  // no automatic connection: the button is pressed below
+    dialogs.answer(DialogButton::Ok);
+    f.But_conectClick();
+    EXPECT_EQ(dialogs.transcript(), QStringList{"ОШИБКА ОБМЕНА!|Нет ответа от устройства"});
+    EXPECT_EQ(f.ComboBox1->currentText(), first.port) << "the settings keep their port";
+}
+
 TEST_F(ConnectionTest, FixedParametersTryTheNamedPortOnly) {
     SimulatedInstrument& silent = AddSilentPort();
     SimulatedInstrument& good = AddInstrument("510");

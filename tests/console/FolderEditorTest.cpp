@@ -4,6 +4,8 @@
 #include "FolderNames.h"
 #include "NotebookEditFixture.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include "instrument/Cp1251.h"
 
@@ -101,6 +103,13 @@ TEST_F(FolderEditorTest, ButtonsFollowTheSelectedEntry) {
         EXPECT_EQ(States(), c.buttons) << c.row;
         EXPECT_EQ(f.edit_name->text(), c.field) << c.row;
     }
+    // A click on the entry already selected runs the action too.
+    f.edit_name->setText(QStringLiteral("typed"));
+    const QPointF at = f.List_name->visualItemRect(f.List_name->item(3)).center();
+    QMouseEvent release(QEvent::MouseButtonRelease, at, f.List_name->viewport()->mapToGlobal(at),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(f.List_name->viewport(), &release);
+    EXPECT_EQ(f.edit_name->text(), "ОЗЕРО");
     EXPECT_TRUE(dialogs.calls().empty());
 }
 

@@ -140,6 +140,9 @@ TEST(NotebookView, CellsAndSummary) {
     EXPECT_EQ(RecordCells(image, 0, DeviceModel::Ph510, folders, "", kC).mid(3, 5),
               (QStringList{"pH25", "21.50", "154.25", "1.5000", "12.9000"}));
     EXPECT_EQ(RecordCells(image, 1, DeviceModel::Ph510, folders, "", kC).at(1), "<?\?\?>");
+    // A salinity too large for an integer (a damaged record) is shown, not converted.
+    image.value4[0] = 3.0e38f;
+    EXPECT_EQ(RecordCells(image, 0, DeviceModel::Conc210, folders, "", kC).at(4), "3.000000e+38");
 
     const QList<FolderCount> summary = FolderSummary(image, folders);
     ASSERT_EQ(summary.size(), 3);
