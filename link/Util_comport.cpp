@@ -250,7 +250,9 @@ bool FrameAssembler::feed(quint8 byte) {
 
 int ReadFrame(SerialLink& link, QByteArray& text, int limit, int expected) {
     text.clear();
-    link.RunIdleWork();
+    if (expected >= kIdleWorkReplyChars) {
+        link.RunIdleWork();
+    }
     if (!link.isOpen()) {
         return 0;
     }
