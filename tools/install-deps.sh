@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+    libqt6sql6-sqlite libqt6sql6-psql sqlite3 postgresql
     libgtest-dev libgmock-dev
     xvfb xauth imagemagick xdotool poppler-utils fonts-dejavu-core
 )
