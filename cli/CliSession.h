@@ -42,6 +42,7 @@ struct CliSession {
     SerialLink link;
     Instrument instrument;
     QString port;
+    QString archive;  // --archive: a read is stored there (empty: not stored)
 
     // Prints the fixed message of a result (with the system's reason where there is one)
     // and returns the exit code 1.

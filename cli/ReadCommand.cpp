@@ -1,5 +1,6 @@
 // kvir-cli read: identifies the instrument and reads its whole notebook as the console does,
 // then prints the folder list and every used slot.
+#include "ArchiveCommand.h"
 #include "CliSession.h"
 #include "instrument/MemoryLayout.h"
 #include "instrument/NotebookSequences.h"
@@ -58,11 +59,18 @@ int RunRead(CliSession& s) {
     s.context.folders.clear();
     const ReadOutcome outcome = ReadWholeNotebook(s.instrument, model, {});
     PrintNotebook(s);
+    int archived = 0;
+    if (!s.archive.isEmpty() && !s.context.folders.isEmpty()) {  // something was read
+        const Notebook notebook{model, s.context.ident[kIdentVersion],
+                                s.context.ident[kIdentBase].toInt(), s.context.folders,
+                                s.context.image};
+        archived = StoreReadInArchive(s.archive, notebook, s.port, outcome.completed, s.err);
+    }
     if (outcome.result != xr::kOk) {
         return s.fail(outcome.result);
     }
     s.link.ClosePort();
-    return 0;
+    return archived;
 }
 
 }  // namespace kvir::cli
