@@ -17,8 +17,14 @@ namespace {
 
 constexpr int kStoreAttempts = 3;
 
+// UTC in ISO 8601; a snapshot without a time gets the present one.
 QString TimeText(const QDateTime& when) {
-    return when.toUTC().toString(Qt::ISODate);
+    return (when.isValid() ? when : QDateTime::currentDateTime()).toUTC().toString(Qt::ISODate);
+}
+
+// An empty text, never SQL NULL (a null QString binds as NULL).
+QString Text(const QString& text) {
+    return text.isNull() ? QStringLiteral("") : text;
 }
 
 QDateTime TimeOfText(const QString& text) {
@@ -148,10 +154,10 @@ StoreResult Archive::storeOnce(const Notebook& notebook, const SnapshotMeta& met
     const QVariantList snapshotValues{uid,
                                       TimeText(meta.takenAt),
                                       model,
-                                      notebook.version,
+                                      Text(notebook.version),
                                       notebook.base,
-                                      meta.port,
-                                      meta.operatorName,
+                                      Text(meta.port),
+                                      Text(meta.operatorName),
                                       meta.complete ? 1 : 0,
                                       meta.kind == SnapshotKind::Backup ? 1 : 0,
                                       static_cast<int>(used.size())};
