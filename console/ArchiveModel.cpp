@@ -28,11 +28,6 @@ QStringList ArchivedRecordTexts::cells(const ArchivedRecord& r) {
 ArchiveModel::ArchiveModel(const QLocale& locale, QObject* parent)
     : QAbstractTableModel(parent), texts_(std::make_unique<ArchivedRecordTexts>(locale)) {}
 
-ArchiveStatus ArchiveModel::setArchive(Archive* archive) {
-    archive_ = archive;
-    return reload();
-}
-
 ArchiveStatus ArchiveModel::setFilter(const ArchiveFilter& filter) {
     filter_ = filter;
     return reload();

@@ -44,8 +44,8 @@ class ArchiveModel : public QAbstractTableModel {
 
     explicit ArchiveModel(const QLocale& locale, QObject* parent = nullptr);
 
-    // The archive the model reads; nullptr empties it. Runs the filter again.
-    ArchiveStatus setArchive(Archive* archive);
+    // The archive the model reads (nullptr: none), from the next setFilter or refresh on.
+    void setArchive(Archive* archive) { archive_ = archive; }
     // Runs `filter`: the count and the first page. Tags are cleared.
     ArchiveStatus setFilter(const ArchiveFilter& filter);
     // The same filter again (after a store): tags are cleared.

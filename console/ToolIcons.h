@@ -17,6 +17,7 @@ enum class ToolIcon {
     SaveToFile,  // tag rows for the export file
     Print,       // tag rows for printing
     Tick,        // header of the tag column
+    Archive,     // the measurement archive
 };
 
 QIcon DrawToolIcon(ToolIcon kind, int size = 44);
