@@ -72,16 +72,17 @@ class Archive {
     // for the first page).
     ArchiveStatus fetch(const ArchiveFilter& filter, const ArchivedRecord* after, int limit,
                         QList<ArchivedRecord>* out);
-    // Every matching record in turn, without holding them all.
-    ArchiveStatus forEach(const ArchiveFilter& filter,
-                          const std::function<void(const ArchivedRecord&)>& visit);
+    // Every matching record, page after page in that order, without holding them all and
+    // without keeping the archive locked between pages.
+    ArchiveStatus forEachPage(const ArchiveFilter& filter,
+                              const std::function<void(const QList<ArchivedRecord>&)>& visit);
 
     // Folder names of the model's snapshots and every operator, sorted, for the filter fields.
     ArchiveStatus folderNames(DeviceModel model, QStringList* out);
     ArchiveStatus operators(QStringList* out);
 
-    // Test seam: called inside a store's transaction after each slot is stored, with the
-    // number of slots stored so far (tests break the store there).
+    // Test seam: called inside a store's transaction after each batch of slots is stored, with
+    // the number of slots stored so far (tests break the store there).
     void setStoreProbe(std::function<void(int)> probe) { probe_ = std::move(probe); }
 
   private:
@@ -99,7 +100,7 @@ class Archive {
 
     StoreResult storeOnce(const Notebook& notebook, const SnapshotMeta& meta, const QString& uid);
     StoreResult storedBefore(const QString& uid, bool* found);
-    ArchiveStatus folderId(const QByteArray& name, qint64* id);
+    ArchiveStatus folderIds(const QList<QByteArray>& names, QHash<QByteArray, qint64>* ids);
     ArchiveStatus recordRows(const QString& where, const QVariantList& values, int limit,
                              QList<ArchivedRecord>* out);
     QString filterSql(const ArchiveFilter& filter, QVariantList* values);

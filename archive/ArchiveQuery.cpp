@@ -123,15 +123,20 @@ ArchiveStatus Archive::recordRows(const QString& where, const QVariantList& valu
     }
     const DeviceModel model = ModelOfCode(values.value(0).toInt());
     QList<ArchivedRecord> rows;
+    rows.reserve(std::min(limit, 10000));
     while (query.next()) {
-        rows << recordOf(query, model);
+        rows.append(recordOf(query, model));
     }
     if (query.lastError().isValid()) {
         return fail(query);
     }
     query.finish();
     const ArchiveStatus status = resolveNames(rows);
-    out->append(rows);
+    if (out->isEmpty()) {
+        *out = std::move(rows);
+    } else {
+        out->append(rows);
+    }
     return status;
 }
 
@@ -184,8 +189,8 @@ ArchiveStatus Archive::fetch(const ArchiveFilter& filter, const ArchivedRecord* 
                       older, limit - static_cast<int>(out->size()), out);
 }
 
-ArchiveStatus Archive::forEach(const ArchiveFilter& filter,
-                               const std::function<void(const ArchivedRecord&)>& visit) {
+ArchiveStatus Archive::forEachPage(const ArchiveFilter& filter,
+                                   const std::function<void(const QList<ArchivedRecord>&)>& visit) {
     QList<ArchivedRecord> page;
     ArchivedRecord last;
     bool first = true;
@@ -194,11 +199,9 @@ ArchiveStatus Archive::forEach(const ArchiveFilter& filter,
         if (status != ArchiveStatus::Ok) {
             return status;
         }
-        for (const ArchivedRecord& r : page) {
-            visit(r);
-        }
         if (!page.isEmpty()) {
             last = page.last();
+            visit(page);
         }
         first = false;
     } while (page.size() == kForEachPage);

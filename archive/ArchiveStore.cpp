@@ -16,6 +16,8 @@ using namespace archive_fields;
 namespace {
 
 constexpr int kStoreAttempts = 3;
+// Slots per pair of record statements.
+constexpr qsizetype kStoreBatch = 100;
 
 // UTC in ISO 8601; a snapshot without a time gets the present one.
 QString TimeText(const QDateTime& when) {
@@ -100,27 +102,33 @@ StoreResult Archive::storedBefore(const QString& uid, bool* found) {
     return result;
 }
 
-ArchiveStatus Archive::folderId(const QByteArray& name, qint64* id) {
+ArchiveStatus Archive::folderIds(const QList<QByteArray>& names, QHash<QByteArray, qint64>* ids) {
+    if (names.isEmpty()) {
+        return ArchiveStatus::Ok;
+    }
+    const QString marks =
+        QStringLiteral("(?)") + QStringLiteral(", (?)").repeated(names.size() - 1);
     QSqlQuery query(db());
-    query.prepare(
-        QStringLiteral("INSERT INTO folder (name) VALUES (?) ON CONFLICT DO NOTHING "
-                       "RETURNING id"));
-    query.bindValue(0, name);
+    query.prepare(QStringLiteral("INSERT INTO folder (name) VALUES ") + marks +
+                  QStringLiteral(" ON CONFLICT DO NOTHING"));
+    for (int i = 0; i < names.size(); ++i) {
+        query.bindValue(i, names.at(i));
+    }
     if (!query.exec()) {
         return fail(query);
     }
-    if (!query.next()) {
-        query.prepare(QStringLiteral("SELECT id FROM folder WHERE name = ?"));
-        query.bindValue(0, name);
-        if (!query.exec()) {
-            return fail(query);
-        }
-        if (!query.next()) {
-            return ArchiveStatus::Failed;
-        }
+    query.prepare(QStringLiteral("SELECT id, name FROM folder WHERE name IN (") +
+                  QStringLiteral("?, ").repeated(names.size() - 1) + QStringLiteral("?)"));
+    for (int i = 0; i < names.size(); ++i) {
+        query.bindValue(i, names.at(i));
     }
-    *id = query.value(0).toLongLong();
-    return ArchiveStatus::Ok;
+    if (!query.exec()) {
+        return fail(query);
+    }
+    while (query.next()) {
+        ids->insert(query.value(1).toByteArray(), query.value(0).toLongLong());
+    }
+    return ids->size() == names.size() ? ArchiveStatus::Ok : ArchiveStatus::Failed;
 }
 
 StoreResult Archive::storeOnce(const Notebook& notebook, const SnapshotMeta& meta,
@@ -128,9 +136,15 @@ StoreResult Archive::storeOnce(const Notebook& notebook, const SnapshotMeta& met
     StoreResult result;
     const NotebookImage& image = notebook.image;
     QList<int> used;
+    QList<QByteArray> names;
     for (int s = 0; s < kNotebookSlots; ++s) {
-        if (image.folderNo[static_cast<size_t>(s)] != 0) {
+        const quint8 folderNo = image.folderNo[static_cast<size_t>(s)];
+        if (folderNo != 0) {
             used << s;
+            const QByteArray name = RecordFolderBytes(notebook.folders, folderNo);
+            if (!names.contains(name)) {
+                names << name;
+            }
         }
     }
     result.status = begin();
@@ -171,105 +185,108 @@ StoreResult Archive::storeOnce(const Notebook& notebook, const SnapshotMeta& met
         postgres ? query.value(0).toLongLong() : query.lastInsertId().toLongLong();
     query.finish();
 
-    query.prepare(QStringLiteral(
-        "INSERT INTO snapshot_folder (snapshot_id, position, name) VALUES (?, ?, ?)"));
-    for (int i = 0; i < notebook.folders.size(); ++i) {
-        query.bindValue(0, snapshot);
-        query.bindValue(1, i);
-        query.bindValue(2, cp1251::Encode(notebook.folders.at(i)));
+    if (!notebook.folders.isEmpty()) {
+        query.prepare(
+            QStringLiteral("INSERT INTO snapshot_folder (snapshot_id, position, name) VALUES ") +
+            QStringLiteral("(?, ?, ?), ").repeated(notebook.folders.size() - 1) +
+            QStringLiteral("(?, ?, ?)"));
+        for (int i = 0; i < notebook.folders.size(); ++i) {
+            query.bindValue(3 * i, snapshot);
+            query.bindValue(3 * i + 1, i);
+            query.bindValue(3 * i + 2, cp1251::Encode(notebook.folders.at(i)));
+        }
         if (!query.exec()) {
             return abandon(fail(query));
         }
     }
+    QHash<QByteArray, qint64> folders;
+    ArchiveStatus status = folderIds(names, &folders);
+    if (status != ArchiveStatus::Ok) {
+        return abandon(status);
+    }
 
-    QHash<QByteArray, qint64> folderIds;
-    QSqlQuery insert(db());
-    insert.prepare(QStringLiteral(
-        "INSERT INTO record (model, folder_id, stamp_key, day_word, time_word, mode, "
-        "v1, v2, v3, v4, first_snapshot) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) "
-        "ON CONFLICT DO NOTHING RETURNING id"));
-    QSqlQuery select(db());
-    select.prepare(QStringLiteral(
-        "SELECT id, first_snapshot FROM record WHERE model = ? AND folder_id = ? AND "
-        "stamp_key = ? AND day_word = ? AND time_word = ? AND mode = ? AND v1 = ? AND v2 = ? "
-        "AND v3 = ? AND v4 = ?"));
-    QSqlQuery link(db());
-    link.prepare(
-        QStringLiteral("INSERT INTO snapshot_record (snapshot_id, slot, folder_no, "
-                       "record_id) VALUES (?, ?, ?, ?)"));
-
-    for (int n = 0; n < used.size(); ++n) {
-        const int slot = used.at(n);
-        const auto s = static_cast<size_t>(slot);
-        const QByteArray name = RecordFolderBytes(notebook.folders, image.folderNo[s]);
-        auto known = folderIds.constFind(name);
-        if (known == folderIds.cend()) {
-            qint64 id = 0;
-            const ArchiveStatus status = folderId(name, &id);
-            if (status != ArchiveStatus::Ok) {
-                return abandon(status);
-            }
-            known = folderIds.insert(name, id);
+    // Records go in batches of rows written into the statements as numbers (every field is an
+    // integer the archive computed): two statements per batch, few round trips to a server.
+    // The first adds the records the archive does not hold; the second links every slot to
+    // its record, found by the deduplication key through the unique index.
+    const QString snapshotText = QString::number(snapshot);
+    for (qsizetype first = 0; first < used.size(); first += kStoreBatch) {
+        const qsizetype last = std::min<qsizetype>(first + kStoreBatch, used.size());
+        QString records;
+        QString links;
+        for (qsizetype n = first; n < last; ++n) {
+            const auto s = static_cast<size_t>(used.at(n));
+            const QString key =
+                QStringLiteral("%1, %2, %3, %4, %5, %6, %7, %8, %9")
+                    .arg(folders.value(RecordFolderBytes(notebook.folders, image.folderNo[s])))
+                    .arg(StampKey(image.stamp[s]))
+                    .arg(static_cast<int>(image.dayWord[s]))
+                    .arg(static_cast<int>(image.timeWord[s]))
+                    .arg(static_cast<int>(image.modeCode[s]))
+                    .arg(ValueBits(image.value1[s]))
+                    .arg(ValueBits(image.value2[s]))
+                    .arg(ValueBits(image.value3[s]))
+                    .arg(ValueBits(image.value4[s]));
+            const QString separator = n == first ? QString() : QStringLiteral(", ");
+            records += separator + u'(' + QString::number(model) + QStringLiteral(", ") + key +
+                       QStringLiteral(", ") + snapshotText + u')';
+            links += separator + u'(' + QString::number(used.at(n)) + QStringLiteral(", ") +
+                     QString::number(static_cast<int>(image.folderNo[s])) + QStringLiteral(", ") +
+                     key + u')';
         }
-        const QVariantList key{model,
-                               known.value(),
-                               StampKey(image.stamp[s]),
-                               static_cast<int>(image.dayWord[s]),
-                               static_cast<int>(image.timeWord[s]),
-                               static_cast<int>(image.modeCode[s]),
-                               ValueBits(image.value1[s]),
-                               ValueBits(image.value2[s]),
-                               ValueBits(image.value3[s]),
-                               ValueBits(image.value4[s])};
-        for (int i = 0; i < key.size(); ++i) {
-            insert.bindValue(i, key.at(i));
+        if (!query.exec(QStringLiteral("INSERT INTO record (model, folder_id, stamp_key, day_word, "
+                                       "time_word, mode, v1, v2, v3, v4, first_snapshot) VALUES ") +
+                        records + QStringLiteral(" ON CONFLICT DO NOTHING"))) {
+            return abandon(fail(query));
         }
-        insert.bindValue(static_cast<int>(key.size()), snapshot);
-        if (!insert.exec()) {
-            return abandon(fail(insert));
+        if (!query.exec(
+                QStringLiteral(
+                    "WITH v (slot, folder_no, folder_id, stamp_key, day_word, time_word, "
+                    "mode, v1, v2, v3, v4) AS (VALUES ") +
+                links +
+                QStringLiteral(
+                    ") INSERT INTO snapshot_record (snapshot_id, slot, folder_no, record_id) "
+                    "SELECT ") +
+                snapshotText +
+                QStringLiteral(", v.slot, v.folder_no, r.id FROM v JOIN record r ON r.model = ") +
+                QString::number(model) +
+                QStringLiteral(
+                    " AND r.folder_id = v.folder_id AND r.stamp_key = v.stamp_key AND "
+                    "r.day_word = v.day_word AND r.time_word = v.time_word AND r.mode = v.mode "
+                    "AND r.v1 = v.v1 AND r.v2 = v.v2 AND r.v3 = v.v3 AND r.v4 = v.v4"))) {
+            return abandon(fail(query));
         }
-        qint64 record = 0;
-        bool isNew = insert.next();
-        if (isNew) {
-            record = insert.value(0).toLongLong();
-        } else {
-            for (int i = 0; i < key.size(); ++i) {
-                select.bindValue(i, key.at(i));
-            }
-            if (!select.exec()) {
-                return abandon(fail(select));
-            }
-            if (!select.next()) {
-                return abandon(ArchiveStatus::Failed);
-            }
-            record = select.value(0).toLongLong();
-            // The same record twice in one notebook: new at both of its slots.
-            isNew = select.value(1).toLongLong() == snapshot;
-        }
-        insert.finish();
-        select.finish();
-        link.bindValue(0, snapshot);
-        link.bindValue(1, slot);
-        link.bindValue(2, static_cast<int>(image.folderNo[s]));
-        link.bindValue(3, record);
-        if (!link.exec()) {
-            return abandon(fail(link));
-        }
-        if (isNew) {
-            result.newSlots << slot;
+        if (query.numRowsAffected() != last - first) {
+            lastError_ = QStringLiteral("%1 of %2 slots linked")
+                             .arg(query.numRowsAffected())
+                             .arg(last - first);
+            return abandon(ArchiveStatus::Failed);
         }
         if (probe_) {
-            probe_(n + 1);
+            probe_(static_cast<int>(last));
         }
     }
 
+    // New: the slots whose record this snapshot was the first to hold (the same record twice
+    // in one notebook is new at both of its slots).
+    query.prepare(QStringLiteral(
+        "SELECT sr.slot FROM snapshot_record sr JOIN record r ON r.id = sr.record_id "
+        "WHERE sr.snapshot_id = ? AND r.first_snapshot = ? ORDER BY sr.slot"));
+    query.bindValue(0, snapshot);
+    query.bindValue(1, snapshot);
+    if (!query.exec()) {
+        return abandon(fail(query));
+    }
+    while (query.next()) {
+        result.newSlots << query.value(0).toInt();
+    }
     query.prepare(QStringLiteral("UPDATE snapshot SET new_records = ? WHERE id = ?"));
     query.bindValue(0, static_cast<int>(result.newSlots.size()));
     query.bindValue(1, snapshot);
     if (!query.exec()) {
         return abandon(fail(query));
     }
-    const ArchiveStatus status = commit();
+    status = commit();
     if (status != ArchiveStatus::Ok) {
         StoreResult failed;
         failed.status = status;

@@ -18,6 +18,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <deque>
+#include <future>
 
 namespace kvir::cli {
 
@@ -64,8 +66,7 @@ int ReportFailure(ArchiveStatus status, const Archive& archive, QTextStream& err
 // The user running the program: the operator of what it stores.
 QString LoginName() {
     const passwd* entry = getpwuid(geteuid());
-    return entry != nullptr ? QString::fromLocal8Bit(entry->pw_name)
-                            : qEnvironmentVariable("USER");
+    return entry != nullptr ? QString::fromLocal8Bit(entry->pw_name) : qEnvironmentVariable("USER");
 }
 
 std::optional<DeviceModel> ModelOption(const QString& text) {
@@ -104,16 +105,35 @@ int ListSnapshots(Archive& archive, QTextStream& out, QTextStream& err) {
     return 0;
 }
 
+// The export file's lines of a page of records.
+QByteArray ExportBytes(const QList<ArchivedRecord>& page, const QLocale& locale, bool utf8) {
+    ArchivedRecordTexts texts(locale);
+    QByteArray bytes;
+    bytes.reserve(page.size() * 96);
+    for (const ArchivedRecord& r : page) {
+        const QString line = ExportLine(texts.cells(r));
+        bytes += utf8 ? line.toUtf8() : cp1251::Encode(line);
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+void Write(const QByteArray& bytes) {
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+}
+
 // The export file's lines of every matching record, the header line before each model's
-// records, written to standard output as they come.
+// records. Pages are turned into text on other threads while the next page is read, and
+// written in their order as they are done.
 int ExportRecords(Archive& archive, ArchiveFilter filter, bool utf8, QTextStream& err) {
-    ArchivedRecordTexts texts(QLocale::system());
-    QByteArray buffer;
-    const auto emitLine = [&](const QString& line) {
-        buffer += utf8 ? line.toUtf8() + "\r\n" : EncodeLines({line});
-        if (buffer.size() > (1 << 16)) {
-            std::fwrite(buffer.constData(), 1, static_cast<size_t>(buffer.size()), stdout);
-            buffer.clear();
+    // A plain copy of the system locale: the system one looks every format up anew.
+    const QLocale locale(QLocale::system().name());
+    constexpr size_t kPagesInFlight = 2;
+    std::deque<std::future<QByteArray>> pending;
+    const auto flush = [&pending](size_t keep) {
+        while (pending.size() > keep) {
+            Write(pending.front().get());
+            pending.pop_front();
         }
     };
     const QList<DeviceModel> models =
@@ -123,20 +143,23 @@ int ExportRecords(Archive& archive, ArchiveFilter filter, bool utf8, QTextStream
     for (const DeviceModel model : models) {
         filter.model = model;
         bool first = true;
-        const ArchiveStatus status = archive.forEach(filter, [&](const ArchivedRecord& r) {
-            if (first) {
-                emitLine(ExportLine(ModelHeaders(model)));
-                first = false;
-            }
-            emitLine(ExportLine(texts.cells(r)));
-        });
+        const ArchiveStatus status =
+            archive.forEachPage(filter, [&](const QList<ArchivedRecord>& page) {
+                if (first) {
+                    flush(0);
+                    Write(utf8 ? ExportLine(ModelHeaders(model)).toUtf8() + "\r\n"
+                               : EncodeLines({ExportLine(ModelHeaders(model))}));
+                    first = false;
+                }
+                pending.push_back(std::async(std::launch::async, ExportBytes, page, locale, utf8));
+                flush(kPagesInFlight);
+            });
+        flush(0);
         if (status != ArchiveStatus::Ok) {
-            std::fwrite(buffer.constData(), 1, static_cast<size_t>(buffer.size()), stdout);
             std::fflush(stdout);
             return ReportFailure(status, archive, err);
         }
     }
-    std::fwrite(buffer.constData(), 1, static_cast<size_t>(buffer.size()), stdout);
     std::fflush(stdout);
     return 0;
 }

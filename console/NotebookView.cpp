@@ -6,6 +6,7 @@
 #include "instrument/Util_modbas.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -66,9 +67,12 @@ struct Digits {
 };
 
 Digits ExactDigits(double magnitude) {
+    // Exact like printf's "%.60f", and several times faster (the archive exports a million
+    // records at a time).
     char buffer[512];
-    std::snprintf(buffer, sizeof buffer, "%.60f", magnitude);
-    const QByteArray text(buffer);
+    const std::to_chars_result end =
+        std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::fixed, 60);
+    const QByteArray text(buffer, end.ptr - buffer);
     const qsizetype dot = text.indexOf('.');
     Digits d;
     d.integer = text.left(dot);
@@ -177,11 +181,34 @@ QString FormatFixed(double value, int precision, int decimals, const QLocale& lo
 QString FormatStamp(double stamp, const QLocale& locale) {
     const QDate date = DateOfSerial(stamp);
     const QTime time = TimeOfSerial(stamp);
-    const QString dateText = locale.toString(date, locale.dateFormat(QLocale::ShortFormat));
-    if (time == QTime(0, 0)) {
-        return dateText;
+    // Stamps come by the thousand in one locale, sorted by date: the last date's text and the
+    // last time format are kept (per thread) for as long as the locale and its formats stay.
+    struct Last {
+        QLocale locale;
+        QString dateFormat;
+        QDate date;
+        QString dateText;
+        QString longTimeFormat;
+        QString timeFormat;
+    };
+    thread_local Last last;
+    const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    const bool sameLocale = last.locale == locale;
+    if (!sameLocale || last.dateFormat != dateFormat || last.date != date) {
+        last.locale = locale;
+        last.dateFormat = dateFormat;
+        last.date = date;
+        last.dateText = locale.toString(date, dateFormat);
     }
-    return dateText + QLatin1Char(' ') + locale.toString(time, ConsoleTimeFormat(locale));
+    if (time == QTime(0, 0)) {
+        return last.dateText;
+    }
+    const QString longTimeFormat = locale.timeFormat(QLocale::LongFormat);
+    if (!sameLocale || last.longTimeFormat != longTimeFormat || last.timeFormat.isNull()) {
+        last.longTimeFormat = longTimeFormat;
+        last.timeFormat = ConsoleTimeFormat(locale);
+    }
+    return last.dateText + QLatin1Char(' ') + locale.toString(time, last.timeFormat);
 }
 
 void BuildDateOrder(NotebookImage& image) {
