@@ -49,8 +49,7 @@ bool LocationOf(const QString& file, ArchiveLocation* location, QTextStream& err
         err << Qt::endl;
         return false;
     }
-    server->password = qEnvironmentVariable("PGPASSWORD");
-    *location = *server;
+    *location = *server;  // no password: the client library reads PGPASSWORD or ~/.pgpass
     return true;
 }
 
