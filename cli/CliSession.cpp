@@ -83,7 +83,7 @@ void CliHost::notify(const SessionEvent& event) {
 }
 
 CliSession::CliSession(QTextStream& o, QTextStream& e, const QString& port, const QString& address)
-    : out(o), host(e, port, address), link(QtPortFactory()), session(link, host) {}
+    : out(o), host(e, port, address), link(QtPortFactory()), session(link, host), port(port) {}
 
 int CliSession::identify() {
     const ExchangeResult r = session.Identify();

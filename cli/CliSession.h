@@ -26,6 +26,8 @@ class CliHost final : public SessionHost {
     bool confirmReplaceUnwritten() override { return false; }
     QStringList backupTable(const Notebook&) override { return {}; }
 
+    QTextStream& err() { return err_; }
+
     // The exit code of the last failure the session reported: 1 for an exchange failure,
     // 2 for an unsupported instrument; 0 when none.
     int exitCode = 0;
@@ -45,6 +47,8 @@ struct CliSession {
     CliHost host;
     SerialLink link;
     Session session;
+    QString port;     // the port named on the command line
+    QString archive;  // --archive: a read is stored there (empty: not stored)
 
     // Connection and identification; 0, or the exit code after the failure was printed.
     int identify();

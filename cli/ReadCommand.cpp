@@ -1,5 +1,6 @@
 // kvir-cli read: identifies the instrument and reads its whole notebook as the console does,
 // then prints the folder list and every used slot.
+#include "ArchiveCommand.h"
 #include "CliSession.h"
 #include "instrument/MemoryLayout.h"
 #include "instrument/NotebookSequences.h"
@@ -46,8 +47,13 @@ int RunRead(CliSession& s) {
     }
     const ReadOutcome outcome = s.session.ReadNotebook();
     PrintNotebook(s);
+    int archived = 0;
+    if (!s.archive.isEmpty() && !s.session.notebook().folders.isEmpty()) {  // something was read
+        archived = StoreReadInArchive(s.archive, s.session.notebook(), s.port, outcome.completed,
+                                      s.host.err());
+    }
     s.session.Disconnect();
-    return outcome.result == xr::kOk ? 0 : 1;
+    return outcome.result != xr::kOk ? 1 : archived;
 }
 
 }  // namespace kvir::cli

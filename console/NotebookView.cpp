@@ -7,6 +7,7 @@
 #include "instrument/Util_modbas.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -46,50 +47,6 @@ QString FormatValue(const ValueColumn& column, float value, const QLocale& local
 
 namespace {
 
-// The decimal digits of |value| (exact for every double up to 60 decimals): integer part and
-// fraction.
-struct Digits {
-    QByteArray integer;   // without leading zeros; empty for 0
-    QByteArray fraction;  // 60 digits
-};
-
-Digits ExactDigits(double magnitude) {
-    char buffer[512];
-    std::snprintf(buffer, sizeof buffer, "%.60f", magnitude);
-    const QByteArray text(buffer);
-    const qsizetype dot = text.indexOf('.');
-    Digits d;
-    d.integer = text.left(dot);
-    while (d.integer.startsWith('0')) {
-        d.integer.remove(0, 1);
-    }
-    d.fraction = text.mid(dot + 1);
-    return d;
-}
-
-// Rounds the digit string `all` (integer digits followed by fraction digits) so that `keep`
-// digits remain, half away from zero. Returns the rounded digits, possibly one longer.
-QByteArray RoundDigits(const QByteArray& all, qsizetype keep) {
-    if (keep >= all.size()) {
-        return all;
-    }
-    QByteArray head = all.left(std::max<qsizetype>(keep, 0));
-    const bool up = keep >= 0 && all.at(keep) >= '5';
-    if (up) {
-        qsizetype i = head.size() - 1;
-        while (i >= 0 && head.at(i) == '9') {
-            head[i] = '0';
-            --i;
-        }
-        if (i < 0) {
-            head.prepend('1');
-        } else {
-            head[i] = static_cast<char>(head.at(i) + 1);
-        }
-    }
-    return head;
-}
-
 QString ExponentText(double value, int precision, const QLocale& locale) {
     // Mantissa with `precision` significant digits, trailing zeros dropped, then "E" and the
     // exponent.
@@ -121,55 +78,105 @@ QString FormatFixed(double value, int precision, int decimals, const QLocale& lo
         return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
     }
     const bool negative = std::signbit(value) && value != 0.0;
-    const Digits d = ExactDigits(std::fabs(value));
-    if (d.integer.size() > precision) {
+    // The exact decimal digits of |value| to 60 decimals (as printf's "%.60f" gives them), on
+    // the stack: the record table and the archive's export format numbers by the million.
+    std::array<char, 400> text;
+    const char* const begin = text.data();
+    const char* const end = std::to_chars(text.data(), text.data() + text.size(), std::fabs(value),
+                                          std::chars_format::fixed, 60)
+                                .ptr;
+    const char* dot = std::find(begin, end, '.');
+    const char* integer = begin;
+    while (integer < dot && *integer == '0') {
+        ++integer;
+    }
+    const qsizetype intDigits = dot - integer;  // 0 for a value below 1
+    if (intDigits > precision) {
         return ExponentText(value, precision, locale);
     }
+    const char* fraction = dot + 1;
+    const qsizetype fractionDigits = end - fraction;
     // Position of the first significant digit relative to the decimal point.
-    qsizetype magnitude = d.integer.size();
+    qsizetype magnitude = intDigits;
     if (magnitude == 0) {
-        qsizetype zeros = 0;
-        while (zeros < d.fraction.size() && d.fraction.at(zeros) == '0') {
-            ++zeros;
-        }
-        magnitude = zeros == d.fraction.size() ? 0 : -zeros;
+        const qsizetype zeros =
+            std::find_if(fraction, end, [](char c) { return c != '0'; }) - fraction;
+        magnitude = zeros == fractionDigits ? 0 : -zeros;
     }
     const qsizetype places =
         std::clamp<qsizetype>(std::min<qsizetype>(decimals, precision - magnitude), 0, decimals);
-    const QByteArray all = d.integer + d.fraction;
-    QByteArray rounded = RoundDigits(all, d.integer.size() + places);
-    // Split back into integer and fraction digits (rounding may have added a leading digit).
-    const qsizetype intLength = rounded.size() - places;
-    QByteArray integer = rounded.left(intLength);
-    QByteArray fraction = rounded.mid(intLength);
-    while (integer.size() > 1 && integer.startsWith('0')) {
-        integer.remove(0, 1);
+
+    // The integer and fraction digits kept, rounded half away from zero on the next digit; a
+    // carry out of the first digit adds a leading 1.
+    std::array<char, 400> digits;
+    char* out = digits.data() + 1;
+    out = std::copy(integer, dot, out);
+    out = std::copy(fraction, fraction + std::min(places, fractionDigits), out);
+    char* first = digits.data() + 1;
+    const char next = places < fractionDigits ? fraction[places] : '0';
+    if (next >= '5') {
+        char* d = out - 1;
+        while (d >= first && *d == '9') {
+            *d-- = '0';
+        }
+        if (d < first) {
+            *--first = '1';
+        } else {
+            ++*d;
+        }
     }
-    if (integer.isEmpty()) {
-        integer = "0";
+    // Split back into integer and fraction digits.
+    const char* intEnd = out - places;
+    const char* intStart = first;
+    while (intEnd - intStart > 1 && *intStart == '0') {
+        ++intStart;
     }
-    fraction = fraction.leftJustified(decimals, '0');
-    const bool allZero =
-        std::all_of(integer.begin(), integer.end(), [](char c) { return c == '0'; }) &&
-        std::all_of(fraction.begin(), fraction.end(), [](char c) { return c == '0'; });
-    QString text = QString::fromLatin1(integer);
-    if (decimals > 0) {
-        text += locale.decimalPoint() + QString::fromLatin1(fraction);
-    }
+    const bool allZero = std::all_of(first, out, [](char c) { return c == '0'; });
+    QString result;
+    result.reserve((intEnd - intStart) + decimals + 2);
     if (negative && !allZero) {
-        text.prepend(locale.negativeSign());
+        result += locale.negativeSign();
     }
-    return text;
+    result += intStart == intEnd ? QLatin1String("0") : QLatin1String(intStart, intEnd - intStart);
+    if (decimals > 0) {
+        result += locale.decimalPoint();
+        result += QLatin1String(intEnd, out - intEnd);
+        result += QString(decimals - places, u'0');
+    }
+    return result;
 }
 
 QString FormatStamp(double stamp, const QLocale& locale) {
     const QDate date = DateOfSerial(stamp);
     const QTime time = TimeOfSerial(stamp);
-    const QString dateText = locale.toString(date, locale.dateFormat(QLocale::ShortFormat));
-    if (time == QTime(0, 0)) {
-        return dateText;
+    // Stamps come by the thousand in one locale, sorted by date: the last date's text and the
+    // last time format are kept (per thread) for as long as the locale and its formats stay.
+    struct Last {
+        QLocale locale;
+        QString dateFormat;
+        QDate date;
+        QString dateText;
+        QString longTimeFormat;
+        QString timeFormat;
+    };
+    thread_local Last last;
+    const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+    const bool sameLocale = last.locale == locale;
+    if (!sameLocale || last.dateFormat != dateFormat || last.date != date) {
+        last.locale = locale;
+        last.dateFormat = dateFormat;
+        last.date = date;
+        last.dateText = locale.toString(date, dateFormat);
     }
-    return dateText + QLatin1Char(' ') + locale.toString(time, ConsoleTimeFormat(locale));
+    if (time == QTime(0, 0)) {
+        return last.dateText;
+    }
+    const QString longTimeFormat = locale.timeFormat(QLocale::LongFormat);
+    if (!sameLocale || last.longTimeFormat != longTimeFormat || last.timeFormat.isNull()) {
+        last.longTimeFormat = longTimeFormat;
+        last.timeFormat = ConsoleTimeFormat(locale);
+    }
+    return last.dateText + QLatin1Char(' ') + locale.toString(time, last.timeFormat);
 }
 
 void BuildDateOrder(NotebookImage& image) {

@@ -166,6 +166,21 @@ void DrawChart(QPainter& p) {
     }
 }
 
+// A filing cabinet of three drawers.
+void DrawCabinet(QPainter& p) {
+    p.setBrush(QColor(150, 155, 165));
+    p.drawRoundedRect(QRectF(9, 4, 30, 40), 2, 2);
+    for (int i = 0; i < 3; ++i) {
+        const double top = 7 + i * 12.5;
+        p.setBrush(QColor(205, 208, 215));
+        p.drawRect(QRectF(12, top, 24, 10.5));
+        p.setBrush(kOutline);
+        p.drawRect(QRectF(20, top + 3.5, 8, 2.5));
+    }
+    p.setBrush(kFolderFill);
+    p.drawRect(QRectF(15, 2, 8, 6));
+}
+
 }  // namespace
 
 QIcon DrawToolIcon(ToolIcon kind, int size) {
@@ -212,6 +227,9 @@ QIcon DrawToolIcon(ToolIcon kind, int size) {
             p.drawPolyline(tick, 3);
             break;
         }
+        case ToolIcon::Archive:
+            DrawCabinet(p);
+            break;
     }
     p.end();
     return QIcon(pixmap);

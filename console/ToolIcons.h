@@ -18,6 +18,7 @@ enum class ToolIcon {
     Print,       // tag rows for printing
     Tick,        // header of the tag column
     Chart,       // the chart page
+    Archive,     // the measurement archive
 };
 
 QIcon DrawToolIcon(ToolIcon kind, int size = 44);

@@ -6,6 +6,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
     # Qt Charts' CMake package needs Qt OpenGL's, which Debian's qt6-charts-dev does not pull in.
     qt6-charts-dev libqt6opengl6-dev
+    libqt6sql6-sqlite libqt6sql6-psql sqlite3 postgresql
     libgtest-dev libgmock-dev
     xvfb xauth imagemagick xdotool poppler-utils fonts-dejavu-core
     dpkg-dev file help2man librsvg2-bin man-db desktop-file-utils appstream lintian

@@ -11,6 +11,16 @@ cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVIR_SANIT
 cmake --build build-test -j "$jobs"
 # A print service with a PDF queue for the printing tests.
 tools/start-cups.sh || echo "test: no print service; the test that prints through it will be skipped" >&2
+# A PostgreSQL server for the archive's tests (unless one is named already).
+if [[ -z ${KVIR_TEST_POSTGRES:-} ]]; then
+    if KVIR_TEST_POSTGRES=$(tools/start-postgres.sh); then
+        export KVIR_TEST_POSTGRES
+        trap 'tools/start-postgres.sh stop || true' EXIT
+    else
+        unset KVIR_TEST_POSTGRES
+        echo "test: no PostgreSQL server; the archive's server tests will be skipped" >&2
+    fi
+fi
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build-test --output-on-failure -j "$jobs"
 

@@ -144,3 +144,87 @@ TEST(KvirCli, ReadStopsAtAnExchangeErrorAndPrintsWhatWasRead) {
     EXPECT_EQ(lines.filter(QRegularExpression("^folder=")).size(), 2);
     EXPECT_EQ(lines.filter(QRegularExpression("^record=")).size(), 11);
 }
+
+TEST(KvirCli, ReadStoresInTheArchiveWhichListsAndExports) {
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(QStringLiteral("a.sqlite"));
+    {
+        SimProcess sim(
+            {"--model", "210", "--notebook", KVIR_SOURCE_DIR "/sim/samples/210-small.txt"});
+        EXPECT_EQ(RunCli({"--port", sim.port, "read"}).exitCode, 0);
+        EXPECT_FALSE(QFile::exists(archive)) << "a plain read stores nothing";
+        for (const char* fresh : {"37", "0"}) {
+            const CliResult r = RunCli({"--port", sim.port, "--archive", archive, "read"});
+            EXPECT_EQ(r.exitCode, 0);
+            EXPECT_EQ(r.err, QStringLiteral("Снимок блокнота сохранен в архиве: записей 37, из них "
+                                            "новых %1\n")
+                                 .arg(fresh));
+        }
+    }
+    {
+        // A read that stops part-way is kept as a partial snapshot.
+        SimProcess sim({"--model", "510", "--notebook",
+                        KVIR_SOURCE_DIR "/sim/samples/510-small.txt", "--fault",
+                        "failed@code=3,start=0xD400"});
+        const CliResult r = RunCli({"--port", sim.port, "--archive", archive, "read"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err,
+                  "Ошибка выполнения команды\n"
+                  "Частичный снимок блокнота сохранен в архиве: записей 11, из них новых 11\n");
+    }
+    const QStringList list =
+        RunCli({"--archive", archive, "archive", "list"}).out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(list.size(), 3);
+    EXPECT_TRUE(list[0].contains(";КВИР-510v2;11;частичный;")) << list[0].toStdString();
+    EXPECT_TRUE(list[2].contains(";КВИР-210v1;37;полный;")) << list[2].toStdString();
+
+    const auto exportLines = [&](QStringList args) {
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LANG"), QStringLiteral("ru_RU.UTF-8"));
+        cli.setProcessEnvironment(env);
+        cli.start(kCli, QStringList{"--archive", archive, "archive", "export"} + args);
+        EXPECT_TRUE(cli.waitForFinished(20000));
+        EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+        return cli.readAllStandardOutput();
+    };
+    const QByteArray all = exportLines({});
+    EXPECT_EQ(all.count("\r\n"), 2 + 11 + 37) << "a header line before each model's records";
+    EXPECT_TRUE(all.startsWith("\xcf\xe0\xef\xea\xe0")) << "Windows-1251 \"Папка\"";
+    const QString utf8 = QString::fromUtf8(exportLines({"--utf8", "--model", "210"}));
+    EXPECT_EQ(utf8.count("\r\n"), 1 + 37);
+    // The instrument keeps no year: the read on today's date gives it.
+    const QRegularExpressionMatch november =
+        QRegularExpression(
+            QStringLiteral(";25\\.11\\.(\\d{4}) 15:40:42;КРК\\[мкг/л\\];0;20,60;121,80;1,35;"))
+            .match(utf8);
+    ASSERT_TRUE(november.hasMatch()) << "the record table's texts in ru_RU";
+    const QString year = november.captured(1);
+    const QString month = QString::fromUtf8(exportLines(
+        {"--utf8", "--model", "КВИР-210v1", "--from", year + "-11-01", "--to", year + "-11-30"}));
+    EXPECT_EQ(month.count("\r\n") - 1,
+              utf8.count(QRegularExpression(QStringLiteral(";\\d\\d\\.11\\.") + year + ' ')));
+
+    const struct {
+        QStringList args;
+        int exitCode;
+        QString err;
+    } refusals[] = {
+        {{"--archive", archive, "archive", "export", "--from", "2026-02-30"},
+         64,
+         "Дата должна быть в виде ГГГГ-ММ-ДД: 2026-02-30\n"},
+        {{"--archive", archive, "archive", "export", "--model", "310"},
+         64,
+         "Неизвестная модель прибора: 310\n"},
+        {{"--archive", dir.filePath("none.sqlite"), "archive", "list"},
+         1,
+         "Не удается открыть или создать файл архива: " + dir.filePath("none.sqlite") + "\n"},
+        {{"archive", "drop"}, 64, "archive: list or export\n"},
+    };
+    for (const auto& c : refusals) {
+        const CliResult r = RunCli(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath("none.sqlite")));
+}

@@ -56,13 +56,15 @@ class NotebookBench {
     Instrument instrument;
 };
 
-// What an instrument of `model` with `memory` holds, read on a clean line.
-inline Notebook ReadMemory(DeviceModel model, const QByteArray& memory, int base = 0xD000) {
-    auto bench = std::make_unique<NotebookBench>(model, base, QDate(2026, 12, 7));
+// What an instrument of `model` with `memory` holds, read on a clean line on `today`.
+inline Notebook ReadMemory(DeviceModel model, const QByteArray& memory, int base = 0xD000,
+                           QDate today = QDate(2026, 12, 7)) {
+    auto bench = std::make_unique<NotebookBench>(model, base, today);
     bench->simulator.setMemory(memory);
     EXPECT_EQ(bench->ReadWhole(), xr::kOk);
     Notebook notebook;
     notebook.model = model;
+    notebook.version = QString::number(bench->simulator.identification().version);
     notebook.base = base;
     notebook.folders = bench->context.folders;
     notebook.image = bench->context.image;

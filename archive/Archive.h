@@ -1,0 +1,126 @@
+#pragma once
+// The measurement archive: every notebook read (and every backup before an erasing write) as a
+// snapshot, its records kept once each across snapshots, searchable and restorable.
+//
+// A snapshot keeps the whole notebook losslessly: model, version and base, every folder name's
+// bytes, and for every used slot its folder number and the record it holds. A record is kept
+// once for the archive, keyed by
+//     model, folder-name bytes, stamp bits, day word, time word, mode byte, the four value bits
+// so reading the same notebook again stores no record twice. The stamp is part of the key
+// because neither instrument stores the year: the same day and time words read in another
+// year are dated differently and count as another record. The folder name is that of the
+// folder the slot names, or "<???>" when its number names no folder (as the record table shows
+// it). A slot whose folder number is 0 is free and is not kept.
+//
+// Every store is one transaction: an interrupted store leaves the archive as it was or with the
+// whole snapshot. A store that loses an SQLite lock race waits (busy timeout) and retries; one
+// whose server connection breaks reconnects and retries once, and a snapshot whose commit
+// reached the server before the break is recognised by its own identifier and never stored
+// twice.
+//
+// One Archive is one database connection, used from the thread that opened it.
+
+#include "ArchiveLocation.h"
+#include "ArchiveTypes.h"
+#include "instrument/Notebook.h"
+
+#include <QHash>
+#include <QString>
+
+#include <functional>
+
+class QSqlDatabase;
+class QSqlError;
+class QSqlQuery;
+
+namespace kvir {
+
+class Archive {
+  public:
+    Archive();
+    ~Archive();
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+
+    // Opens (and for SQLite creates) the archive and brings its schema to this program's
+    // version. Ok, or the reason; a newer schema, a damaged file or a locked archive is
+    // neither changed nor used.
+    ArchiveStatus open(const ArchiveLocation& location);
+    void close();
+    bool isOpen() const { return open_; }
+    const ArchiveLocation& location() const { return location_; }
+    // The database's own text of the last failure (for the protocol, beside the operator's
+    // text of the status).
+    const QString& lastError() const { return lastError_; }
+
+    // Stores the notebook as one snapshot.
+    StoreResult store(const Notebook& notebook, const SnapshotMeta& meta);
+
+    // Every snapshot, newest first.
+    ArchiveStatus snapshots(QList<SnapshotInfo>* out);
+    // The notebook of a complete snapshot exactly as it was stored; PartialSnapshot for a
+    // partial one (its records are in the archive, but it is not a whole notebook), NotFound
+    // for an unknown number.
+    ArchiveStatus loadSnapshot(qint64 id, Notebook* out);
+    // The snapshots a record was seen in, oldest first.
+    ArchiveStatus snapshotsOfRecord(qint64 recordId, QList<qint64>* out);
+
+    // Records matching `filter`, in the record table's by-date order: newest first, equal
+    // stamps in the order the archive first saw them.
+    ArchiveStatus count(const ArchiveFilter& filter, qint64* out);
+    // Up to `limit` records following `after` (the last record of the previous page; nothing
+    // for the first page).
+    ArchiveStatus fetch(const ArchiveFilter& filter, const ArchivedRecord* after, int limit,
+                        QList<ArchivedRecord>* out);
+    // Every matching record, page after page in that order, without holding them all and
+    // without keeping the archive locked between pages.
+    ArchiveStatus forEachPage(const ArchiveFilter& filter,
+                              const std::function<void(const QList<ArchivedRecord>&)>& visit);
+
+    // Folder names of the model's snapshots and every operator, sorted, for the filter fields.
+    ArchiveStatus folderNames(DeviceModel model, QStringList* out);
+    ArchiveStatus operators(QStringList* out);
+
+    // Test seam: called inside a store's transaction after each batch of slots is stored, with
+    // the number of slots stored so far (tests break the store there).
+    void setStoreProbe(std::function<void(int)> probe) { probe_ = std::move(probe); }
+
+  private:
+    enum class Dialect { Sqlite, Postgres };
+
+    QSqlDatabase db() const;
+    ArchiveStatus connect();
+    ArchiveStatus migrate();
+    ArchiveStatus ensureOpen();
+    ArchiveStatus fail(const QSqlError& error);
+    ArchiveStatus fail(const QSqlQuery& query);
+    ArchiveStatus begin();
+    void rollback();
+    ArchiveStatus commit();
+
+    StoreResult storeOnce(const Notebook& notebook, const SnapshotMeta& meta, const QString& uid);
+    StoreResult storedBefore(const QString& uid, bool* found);
+    ArchiveStatus folderIds(const QList<QByteArray>& names, QHash<QByteArray, qint64>* ids);
+    ArchiveStatus recordRows(const QString& where, const QVariantList& values, int limit,
+                             QList<ArchivedRecord>* out);
+    QString filterSql(const ArchiveFilter& filter, QVariantList* values);
+    ArchiveStatus resolveNames(QList<ArchivedRecord>& records);
+    ArchivedRecord recordOf(const QSqlQuery& query, DeviceModel model) const;
+
+    QString connectionName_;
+    ArchiveLocation location_;
+    Dialect dialect_ = Dialect::Sqlite;
+    bool open_ = false;
+    QString lastError_;
+    std::function<void(int)> probe_;
+    QHash<qint64, QString> folderNames_;  // folder id -> name
+    QHash<qint64, QString> operators_;    // snapshot id -> operator
+};
+
+// The order-keeping integer image of a stamp: the double's bits, with the magnitude bits of a
+// negative number flipped, so integers compare as the doubles do. Its own inverse; every bit
+// pattern maps to exactly one integer, so the stored stamp is bit-exact.
+qint64 StampKey(double stamp);
+double StampOfKey(qint64 key);
+
+}  // namespace kvir
