@@ -55,13 +55,11 @@ QString ArchiveStoreEntry(const StoreResult& result, const SnapshotMeta& meta,
                                 : (meta.complete ? QStringLiteral("Снимок блокнота")
                                                  : QStringLiteral("Частичный снимок блокнота"));
     const QString stored = backup ? QStringLiteral("сохранена") : QStringLiteral("сохранен");
+    // The database's own words (`detail`) are English: the operator reads the status.
+    Q_UNUSED(detail);
     if (result.status != ArchiveStatus::Ok) {
-        QString text = what + QStringLiteral(" не ") + stored + QStringLiteral(" в архиве: ") +
-                       ArchiveStatusText(result.status);
-        if (!detail.isEmpty()) {
-            text += QStringLiteral(" (") + detail + u')';
-        }
-        return text;
+        return what + QStringLiteral(" не ") + stored + QStringLiteral(" в архиве: ") +
+               ArchiveStatusText(result.status);
     }
     return what + u' ' + stored + QStringLiteral(" в архиве: записей ") +
            QString::number(result.records) + QStringLiteral(", из них новых ") +

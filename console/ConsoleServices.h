@@ -37,6 +37,7 @@ struct ConsoleServices {
     PortLister listPorts;                // empty: SystemSerialPorts
     std::function<QDateTime()> now;      // empty: the local clock
     QLocale locale = QLocale::system();  // regional formats
+    bool archive = true;                 // keep every read in the working directory's archive
 };
 
 }  // namespace kvir

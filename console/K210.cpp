@@ -2,6 +2,7 @@
 
 #include "K210.h"
 
+#include "ConsoleArchive.h"
 #include "Settings.h"
 #include "WindowHost.h"
 #include "instrument/ModelTable.h"
@@ -176,6 +177,7 @@ void TGround_form::ShowPage(QWidget* page, QToolButton* flatButton) {
     for (QToolButton* button :
          {static_cast<QToolButton*>(But_sort_name), static_cast<QToolButton*>(But_sort_date),
           static_cast<QToolButton*>(But_contr_papka), static_cast<QToolButton*>(But_nastr),
+          static_cast<QToolButton*>(But_archive), static_cast<QToolButton*>(But_chart),
           static_cast<QToolButton*>(But_conect), static_cast<QToolButton*>(But_exit)}) {
         setFlat(button, button == flatButton);
     }

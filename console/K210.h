@@ -36,6 +36,7 @@ namespace kvir {
 
 class Tprogressmetr;
 class TFProgramm;
+class ConsoleArchive;
 class WindowHost;
 
 class TGround_form : public QMainWindow, public GroundControls {
@@ -57,6 +58,11 @@ class TGround_form : public QMainWindow, public GroundControls {
     void But_conectClick();  // the guard and busy state around RunConnectionSequence
     void m_exitClick();
     void m_proekt_infoClick();
+    // ---- Archive and chart pages (K210_pages.cpp) ----------------------------------------
+    void But_archiveClick();
+    void But_chartClick();
+    // Keeps a notebook just read, or saved before erasing, in the archive (when there is one).
+    void StoreInArchive(const Notebook& notebook, bool complete, bool backup);
     bool isFlat(const QToolButton* button) const;
     void setFlat(QToolButton* button, bool flat);
     // The record table shows the by-date view exactly when But_sort_date is flat.
@@ -176,6 +182,8 @@ class TGround_form : public QMainWindow, public GroundControls {
     QWidget* BuildProtocolTab();
     QWidget* BuildFolderPage();
     QWidget* BuildTablePage();
+    void BuildArchivePages();
+    void ShowRecordOfChart(int slot);
     void ConnectHandlers();
     void ReportSaveFailure(const QString& path, FileFault fault);
     bool TakeNewFolderName(QString& name);
@@ -189,6 +197,10 @@ class TGround_form : public QMainWindow, public GroundControls {
     QSet<QString> reportedSettings_;  // "name=value" already reported as not a number
     std::unique_ptr<WindowHost> host_;
     std::unique_ptr<Session> session_;
+    std::unique_ptr<ConsoleArchive> archive_;
+    QList<int> newSlots_;          // slots of the last read the archive had never seen,
+    int newSlotsEdit_ = 0;         // as they were at this edit count of the session
+    bool archiveTrouble_ = false;  // the operator was told the archive cannot be used
     int connectionRuns_ = 0;
 
     friend class WindowHost;

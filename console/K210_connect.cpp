@@ -4,6 +4,8 @@
 
 #include "K210.h"
 
+#include "ChartPage.h"
+
 #include "session/OperatorTexts.h"
 #include "windows/Progress.h"
 
@@ -69,6 +71,9 @@ void TGround_form::ShowNotebook() {
     SetColumnSet(session_->notebook().model);
     LayoutColumns();
     FillRecordTable(activeView());
+    if (Page_chart->isVisible()) {
+        Page_chart->setNotebook(session_->notebook());
+    }
     repaint();
 }
 

@@ -27,6 +27,9 @@ class QWidget;
 
 namespace kvir {
 
+class ArchivePage;
+class ChartPage;
+
 struct GroundControls {
     QMenuBar* MainMenu1 = nullptr;
     QMenu* m_fail = nullptr;
@@ -38,6 +41,8 @@ struct GroundControls {
     QMenu* m_data = nullptr;
     QAction* m_sort_name = nullptr;
     QAction* m_sort_date = nullptr;
+    QAction* m_archive = nullptr;
+    QAction* m_chart = nullptr;
     QMenu* m_proekt = nullptr;
     QAction* m_proekt_info = nullptr;
 
@@ -46,6 +51,8 @@ struct GroundControls {
     PictureButton* But_sort_date = nullptr;
     PictureButton* But_contr_papka = nullptr;
     PictureButton* But_nastr = nullptr;
+    PictureButton* But_archive = nullptr;
+    PictureButton* But_chart = nullptr;
     PictureButton* But_conect = nullptr;
     PictureButton* But_exit = nullptr;
 
@@ -124,6 +131,10 @@ struct GroundControls {
     QAction* N7 = nullptr;
     QAction* p_menu_set_del = nullptr;
     QAction* p_menu_clr_del = nullptr;
+
+    // The archive of every measurement read, and the chart of measurements over time.
+    ArchivePage* Page_archive = nullptr;
+    ChartPage* Page_chart = nullptr;
 
     QTimer* Timer1 = nullptr;
 };

@@ -37,7 +37,7 @@ namespace {
 
 constexpr QSize kDesignSize(760, 537);
 constexpr int kToolBarWidth = 65;
-constexpr QSize kToolButtonSize(60, 64);
+constexpr QSize kToolButtonSize(60, 58);
 constexpr int kProtInfoWidth = 286;
 constexpr int kIdentHeight = 112;
 constexpr int kGridColumnWidth = 128;
@@ -125,6 +125,7 @@ void TGround_form::BuildLayout() {
     Panel_nastr->addWidget(Page_nastr);
     Panel_nastr->addWidget(BuildFolderPage());
     Panel_nastr->addWidget(BuildTablePage());
+    BuildArchivePages();
     Panel_nastr->setCurrentWidget(Page_nastr);
     Page_nastr->setCurrentWidget(Tab_nastr);
 
@@ -147,6 +148,8 @@ void TGround_form::BuildMenu() {
     m_data = Named(MainMenu1->addMenu(QStringLiteral("Данные")), "m_data");
     m_sort_name = item(m_data, QStringLiteral("По папкам"), "m_sort_name");
     m_sort_date = item(m_data, QStringLiteral("По дате"), "m_sort_date");
+    m_archive = item(m_data, QStringLiteral("Архив"), "m_archive");
+    m_chart = item(m_data, QStringLiteral("График"), "m_chart");
     m_proekt = Named(MainMenu1->addMenu(QStringLiteral("О программе")), "m_proekt");
     m_proekt_info = item(m_proekt, QStringLiteral("О программе"), "m_proekt_info");
     setMenuBar(MainMenu1);
@@ -174,6 +177,8 @@ void TGround_form::BuildToolBar() {
     But_sort_date = make(ToolIcon::Calendar, m_sort_date, "But_sort_date");
     But_contr_papka = make(ToolIcon::FolderGear, m_contr_papka, "But_contr_papka");
     But_nastr = make(ToolIcon::Settings, m_nastr, "But_nastr");
+    But_archive = make(ToolIcon::Archive, m_archive, "But_archive");
+    But_chart = make(ToolIcon::Chart, m_chart, "But_chart");
     column->addSpacing(8);
     But_conect = make(ToolIcon::Connect, m_connekt, "But_conect");
     column->addSpacing(8);
@@ -513,11 +518,13 @@ void TGround_form::ConnectHandlers() {
         {But_sort_name, m_sort_name},     {But_sort_date, m_sort_date},
         {But_contr_papka, m_contr_papka}, {But_nastr, m_nastr},
         {But_conect, m_connekt},          {But_exit, m_exit},
+        {But_archive, m_archive},         {But_chart, m_chart},
     };
     const Handler toolHandlers[] = {
         &TGround_form::But_sort_nameClick,   &TGround_form::But_sort_dateClick,
         &TGround_form::But_contr_papkaClick, &TGround_form::But_nastrClick,
         &TGround_form::But_conectClick,      &TGround_form::m_exitClick,
+        &TGround_form::But_archiveClick,     &TGround_form::But_chartClick,
     };
     for (std::size_t i = 0; i < std::size(tools); ++i) {
         connect(tools[i].first, &QToolButton::clicked, this, run(toolHandlers[i]));

@@ -3,7 +3,10 @@
 
 #include "K210.h"
 
+#include "ArchiveTexts.h"
 #include "NotebookView.h"
+
+#include <QHeaderView>
 
 #include <QLineEdit>
 #include <QTableWidget>
@@ -61,6 +64,17 @@ void TGround_form::FillRecordTable(int view) {
                     SetCell(table, r, c, cells.at(c - 1));
                 }
             }
+        }
+    }
+    // The records the archive had never seen before this read are marked "новая" beside their
+    // row, as long as no edit has moved the slots since.
+    const bool marked = !newSlots_.isEmpty() && newSlotsEdit_ == session_->editCount();
+    table->verticalHeader()->setVisible(marked);
+    if (marked) {
+        for (int r = 0; r < n; ++r) {
+            const bool isNew = newSlots_.contains(order[static_cast<size_t>(r)]);
+            table->setVerticalHeaderItem(r,
+                                         new QTableWidgetItem(isNew ? kNewRecordMark : QString()));
         }
     }
     table->setUpdatesEnabled(true);

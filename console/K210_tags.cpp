@@ -6,6 +6,7 @@
 #include "ExportFile.h"
 #include "NotebookView.h"
 #include "PrintReport.h"
+#include "TaggedRows.h"
 #include "session/Session.h"
 
 #include <QFileInfo>
@@ -90,15 +91,6 @@ void TagUntagged(QTableWidget* table, const QString& tag) {
     RetagSelection(table, [&tag](const QString& old) { return old.isEmpty() ? tag : old; });
 }
 
-// The texts of the data columns 2 to 9 of a row, hidden ones included.
-QStringList DataCells(const QTableWidget* table, int row) {
-    QStringList cells;
-    for (int c = kFirstDataColumn; c <= kLastDataColumn; ++c) {
-        cells << Cell(table, row, c);
-    }
-    return cells;
-}
-
 QStringList HeaderCells(const QTableWidget* table) {
     QStringList cells;
     for (int c = kFirstDataColumn; c <= kLastDataColumn; ++c) {
@@ -108,62 +100,38 @@ QStringList HeaderCells(const QTableWidget* table) {
     return cells;
 }
 
-void ReportOpenFailure(TGround_form& form, const QString& path) {
-    form.dialogs().Inform(QStringLiteral("Ошибка при открытии файла\n") + path,
-                          QStringLiteral("ВНИМАНИЕ!"));
+// The rows tagged `tag`, with the texts of `columns`.
+QList<QStringList> TaggedRows(const QTableWidget* table, const QString& tag,
+                              const QList<int>& columns) {
+    QList<QStringList> rows;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (Tag(table, row) == tag) {
+            QStringList cells;
+            for (const int c : columns) {
+                cells << Cell(table, row, c);
+            }
+            rows << cells;
+        }
+    }
+    return rows;
 }
 
-// The rows tagged "s" to a ".csv" or ".txt" file: a new or replaced file with the header
-// line, or appended to an existing one. The question about an existing file is asked for the
-// name that is written, extension included.
+// The rows tagged "s" to a ".csv" or ".txt" file, every data column.
 void ExportTaggedRows(TGround_form& form) {
-    QTableWidget* table = form.Tabl_sort_name_dat;
-    const std::optional<SaveFileChoice> choice = form.dialogs().SaveFile(ExportFilters(), 1);
-    if (!choice) {
-        return;
+    const QTableWidget* table = form.Tabl_sort_name_dat;
+    QList<int> columns;
+    for (int c = kFirstDataColumn; c <= kLastDataColumn; ++c) {
+        columns << c;
     }
-    const QString target = ExportTargetName(choice->path, choice->filterIndex);
-    bool append = false;
-    if (QFileInfo::exists(target)) {
-        const DialogButton answer = form.dialogs().Message(
-            QStringLiteral("Файл уже существует\nДополнить его?\n\nДа - дополнить\n\nНет - "
-                           "заменить"),
-            QStringLiteral("Экспорт данных"), DialogButtons::YesNoCancel, DialogIcon::Question);
-        if (answer == DialogButton::Yes) {
-            append = true;
-        } else if (answer != DialogButton::No) {
-            return;
-        }
+    if (const std::optional<QString> line =
+            ExportRows(form.dialogs(), HeaderCells(table), TaggedRows(table, kTagSave, columns))) {
+        form.AddProtEntry(*line);
     }
-
-    QStringList lines;
-    if (!append) {
-        lines << ExportLine(HeaderCells(table));
-    }
-    for (int row = 0; row < table->rowCount(); ++row) {
-        if (Tag(table, row) == kTagSave) {
-            SetTag(table, row, QString());
-            lines << ExportLine(DataCells(table, row));
-        }
-    }
-    const bool written =
-        append ? AppendExportFile(target, lines) : ReplaceExportFile(target, lines);
-    if (!written) {
-        ReportOpenFailure(form, target);
-        return;
-    }
-    form.AddProtEntry((append ? QStringLiteral("Дополнение файла отчета ")
-                              : QStringLiteral("Замена файла отчета ")) +
-                      target);
 }
 
 // The header line and the rows tagged "p", visible columns only, as one print job.
 void PrintTaggedRows(TGround_form& form) {
-    QTableWidget* table = form.Tabl_sort_name_dat;
-    QPrinter printer(QPrinter::HighResolution);
-    if (!form.dialogs().Print(printer)) {
-        return;
-    }
+    const QTableWidget* table = form.Tabl_sort_name_dat;
     QList<int> visible;
     for (int c = kFirstDataColumn; c <= kLastDataColumn; ++c) {
         if (!table->isColumnHidden(c) && table->columnWidth(c) > 0) {
@@ -172,27 +140,12 @@ void PrintTaggedRows(TGround_form& form) {
     }
     const QStringList allHeaders = HeaderCells(table);
     QStringList headers;
-    for (int c : visible) {
+    for (const int c : visible) {
         headers << allHeaders.at(c - kFirstDataColumn);
     }
-    QStringList lines{PrintLine(headers, headers)};
-    for (int row = 0; row < table->rowCount(); ++row) {
-        if (Tag(table, row) != kTagPrint) {
-            continue;
-        }
-        SetTag(table, row, QString());
-        QStringList cells;
-        for (int c : visible) {
-            cells << Cell(table, row, c);
-        }
-        lines << PrintLine(cells, headers);
+    if (PrintRows(form.dialogs(), headers, TaggedRows(table, kTagPrint, visible))) {
+        form.AddProtEntry(QStringLiteral("Печать отчета для прибора ") + form.caption());
     }
-    QString error;
-    if (!PrintLines(printer, lines, kPrintJobTitle, &error)) {
-        form.dialogs().ReportError(QStringLiteral("Ошибка печати: ") + error);
-        return;
-    }
-    form.AddProtEntry(QStringLiteral("Печать отчета для прибора ") + form.caption());
 }
 
 // The slot a row shows, when the row still shows that slot's record: a row without a slot

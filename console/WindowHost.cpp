@@ -167,6 +167,7 @@ void WindowHost::notify(const SessionEvent& event) {
             return;
         case Kind::BackupSaved:
             f.AddProtEntry(QStringLiteral("Резервная копия блокнота: ") + event.backup.file);
+            f.StoreInArchive(*event.notebook, true, true);
             if (announceBackups) {
                 f.dialogs().Inform(
                     QStringLiteral("Записи блокнота сохранены в резервной копии\r\n") +
@@ -225,6 +226,7 @@ void WindowHost::Finished(const SessionEvent& event) {
             }
             f.SyncFolderList();
             f.ReportExchangeResult(event.result);
+            f.StoreInArchive(*event.notebook, event.completed, false);
             f.SelectFirstFolder();
             f.HideProgressWindow();
             f.SetBusy(false);
@@ -236,6 +238,8 @@ void WindowHost::Finished(const SessionEvent& event) {
             } else {
                 f.AddProtEntry(QStringLiteral("Ошибка чтения блокнота из прибора ") + model);
                 f.ReportExchangeResult(event.result);
+                // What was read is real; the complete read is kept as the backup below.
+                f.StoreInArchive(*event.notebook, false, false);
             }
             return;
         case Purpose::Verify:

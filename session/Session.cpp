@@ -81,6 +81,7 @@ Session::~Session() = default;
 
 Notebook& Session::edit() {
     edited_ = true;
+    ++editCount_;
     return memory_;
 }
 

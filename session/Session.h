@@ -154,6 +154,8 @@ class Session {
     const Notebook& notebook() const { return memory_; }
     // The notebook for an edit in memory (folder edits, record deletion).
     Notebook& edit();
+    // How many times edit() was called: slots may have moved since a given count.
+    int editCount() const { return editCount_; }
     // The notebook for building its display orders, which change no record.
     NotebookImage& displayImage() { return memory_.image; }
     Origin origin() const { return origin_; }
@@ -232,6 +234,7 @@ class Session {
     Notebook memory_;
     Origin origin_ = Origin::Nothing;
     bool edited_ = false;
+    int editCount_ = 0;
     bool unwritten_ = false;
     std::unique_ptr<Notebook> known_;  // what the instrument holds, on this connection
     bool knownSaved_ = false;          // known_ is in a backup file already

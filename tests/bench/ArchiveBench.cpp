@@ -6,9 +6,9 @@
 // of everything, and the file size per record. With KVIR_TEST_POSTGRES also a store on the
 // server. Run (release build recommended):
 //     QT_QPA_PLATFORM=offscreen build/tests/archive_bench DIR [records]
-#include "bench/NoDialogs.h"
 #include "ArchivePage.h"
 #include "archive/ArchiveTestSupport.h"
+#include "bench/NoDialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -75,6 +75,7 @@ TGround_form& ConsoleFixture::Start() {
     services.listPorts = [this] { return systemPorts; };
     services.now = [this] { return clock; };
     services.locale = QLocale(QLocale::Russian, QLocale::Russia);
+    services.archive = withArchive;
     form = std::make_unique<TGround_form>(services);
     return *form;
 }

@@ -46,6 +46,7 @@ class ConsoleFixture : public ::testing::Test {
     QDateTime clock{QDate(2026, 12, 7), QTime(9, 5, 14)};
     // The link the window uses; the fake bus's link unless a test sets another.
     SerialLink* windowLink = &link;
+    bool withArchive = false;  // reads are kept in the working directory's archive
     std::unique_ptr<TGround_form> form;
 };
 

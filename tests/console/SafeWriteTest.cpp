@@ -1,12 +1,15 @@
 // Writing back can never lose a measurement, end to end on pseudo-terminals: the sequences
 // that once erased or misplaced records now end with every record in the instrument or in a
 // lossless backup; refusals send no request; a backup restores bit for bit.
+#include "ArchivePage.h"
 #include "NotebookEditFixture.h"
 #include "common/NotebookBench.h"
 #include "session/BackupFile.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
+#include <QTableWidget>
 
 namespace kvir::test {
 namespace {
@@ -188,6 +191,37 @@ TEST_F(SafeWriteTest, ADamagedBackupIsRefusedAndChangesNothing) {
               "edited.kvir");
     EXPECT_EQ(f.session().origin(), Origin::CompleteRead);
     EXPECT_TRUE(SameContents(f.session().notebook(), notebook));
+}
+
+TEST_F(SafeWriteTest, ReadsAreArchivedMarkedNewAndASnapshotRestoresTheInstrument) {
+    withArchive = true;
+    SimulatedInstrument& instrument = AddSample("510", "510-small");
+    const QByteArray original = instrument.simulator.memory();
+    TGround_form& f = Connect(instrument, kModel510);
+    const QString stored = "Снимок блокнота сохранен в архиве: записей 31, из них новых ";
+    EXPECT_EQ(Entries(f.protocolLines()).last(), stored + "31");
+    QTableWidget* table = f.Tabl_sort_name_dat;
+    EXPECT_FALSE(table->verticalHeader()->isHidden());
+    EXPECT_EQ(table->verticalHeaderItem(30)->text(), "новая");
+    // The same notebook read again brings nothing new.
+    f.But_conectClick();
+    f.Timer1->stop();
+    EXPECT_EQ(Entries(f.protocolLines()).last(), stored + "0");
+    EXPECT_TRUE(table->verticalHeader()->isHidden());
+
+    // The instrument is erased; the first snapshot, opened from the Архив page, restores it.
+    dialogs.answer(DialogButton::Yes);
+    dialogs.answer(DialogButton::Ok);
+    f.But_init_wpadClick();
+    f.But_archiveClick();
+    QTableWidget* list = f.Page_archive->Table_snapshots;
+    ASSERT_EQ(list->rowCount(), 4) << "two reads, the backup, the read of the empty notebook";
+    list->setCurrentCell(list->rowCount() - 1, 0);
+    f.Page_archive->openCurrentSnapshot();
+    ASSERT_EQ(f.session().origin(), Origin::BackupFile);
+    dialogs.answer(DialogButton::Yes);
+    f.But_save_wpadClick();
+    EXPECT_TRUE(SameMemory(instrument.simulator.memory(), original));
 }
 
 }  // namespace
