@@ -80,8 +80,14 @@ ArchivePage::ArchivePage(ConsoleArchive& archive, OperatorDialogs& dialogs, cons
 
 QWidget* ArchivePage::buildFilter() {
     auto* box = Named(new QGroupBox(QStringLiteral("Отбор записей"), this), "Group_filter");
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(6, 2, 6, 2);
+    // Two rows, so the page fits the window's design width: what to show, then when.
+    auto* rows = new QVBoxLayout(box);
+    rows->setContentsMargins(6, 2, 6, 2);
+    rows->setSpacing(2);
+    auto* row = new QHBoxLayout;
+    auto* second = new QHBoxLayout;
+    rows->addLayout(row);
+    rows->addLayout(second);
     const auto labelled = [&](const QString& text, QWidget* field) {
         auto* label = new QLabel(text, box);
         label->setBuddy(field);
@@ -99,6 +105,13 @@ QWidget* ArchivePage::buildFilter() {
     Combo_folder->setInsertPolicy(QComboBox::NoInsert);
     Combo_folder->setMinimumWidth(150);
     labelled(QStringLiteral("Папка"), Combo_folder);
+    Combo_mode = Named(new QComboBox(box), "Combo_mode");
+    labelled(QStringLiteral("Режим"), Combo_mode);
+    Combo_operator = Named(new QComboBox(box), "Combo_operator");
+    Combo_operator->setEditable(true);
+    Combo_operator->setInsertPolicy(QComboBox::NoInsert);
+    Combo_operator->setMinimumWidth(150);
+    labelled(QStringLiteral("Оператор"), Combo_operator);
     Check_period = Named(new QCheckBox(QStringLiteral("Период с"), box), "Check_period",
                          QStringLiteral("Период"));
     Date_from = Named(new QDateEdit(box), "Date_from", QStringLiteral("Начало периода"));
@@ -112,17 +125,12 @@ QWidget* ArchivePage::buildFilter() {
     const QDate today = QDate::currentDate();
     Date_from->setDate(QDate(today.year(), today.month(), 1));
     Date_to->setDate(today);
+    row->addStretch(1);
+    row = second;
     row->addWidget(Check_period);
     row->addWidget(Date_from);
     row->addWidget(new QLabel(QStringLiteral("по"), box));
     row->addWidget(Date_to);
-    Combo_mode = Named(new QComboBox(box), "Combo_mode");
-    labelled(QStringLiteral("Режим"), Combo_mode);
-    Combo_operator = Named(new QComboBox(box), "Combo_operator");
-    Combo_operator->setEditable(true);
-    Combo_operator->setInsertPolicy(QComboBox::NoInsert);
-    Combo_operator->setMinimumWidth(150);
-    labelled(QStringLiteral("Оператор"), Combo_operator);
     But_find =
         Named(new QPushButton(QStringLiteral("Найти"), box), "But_find", QStringLiteral("Найти"));
     row->addWidget(But_find);

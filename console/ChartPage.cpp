@@ -101,6 +101,8 @@ ChartPage::ChartPage(ChartPageServices services, QWidget* parent)
                     QStringLiteral("Напечатать график на одной странице"));
     auto* hint = new QLabel(QStringLiteral("Масштаб: колесо мыши или рамка левой кнопкой"));
     hint->setEnabled(false);
+    // The hint gives way before the chart does when the window is narrow.
+    hint->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     view_ = new ChartView;
     view_->setAccessibleName(QStringLiteral("График"));
 

@@ -248,6 +248,7 @@ ExchangeResult Session::IdentifyFor(bool connectionSequence) {
 
 ReadOutcome Session::ReadNotebook() {
     memory_ = Notebook{};
+    memory_.model = instrumentModel_;
     origin_ = Origin::PartialRead;
     edited_ = false;
     unwritten_ = false;
