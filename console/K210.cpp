@@ -101,7 +101,7 @@ void TGround_form::FormCreate() {
     // 8. The model, with the identification it implies.
     ApplyPribor();
     // 9. Columns of the model.
-    SetColumnSet(ModelFromDisplayName(caption()));
+    SetColumnSet(ModelFromDisplayName(SettingValue(QStringLiteral("Pribor"))));
     LayoutColumns();
     // 10. Users.
     LoadUsers();
@@ -128,7 +128,7 @@ void TGround_form::ApplyPribor() {
     session_->setCaption(SettingValue(QStringLiteral("Pribor")));
     setWindowTitle(session_->caption());
     // The identification table shows what the last model's instrument would answer.
-    if (const ModelRow* row = RowOf(ModelFromDisplayName(caption()))) {
+    if (const ModelRow* row = RowOf(ModelFromDisplayName(SettingValue(QStringLiteral("Pribor"))))) {
         const QStringList values{row->identName, row->shownVersion, QString::number(0xD000)};
         for (int r = 0; r < 3; ++r) {
             Tabl_identif->setItem(r, 1, new QTableWidgetItem(values.at(r)));

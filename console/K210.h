@@ -2,24 +2,7 @@
 // The main window Ground_form: tool bar, main menu, the working pages and the timer. It turns
 // operator actions into calls of the console session and shows what the session reports;
 // the state that guards the instrument's data lives in the session, never in a widget. The
-// class is split into files by topic:
-//   K210.cpp           start-up (FormCreate, FormShow, Timer1Timer), page switching, exit,
-//                      the connect button's guard and busy state
-//   K210_layout.cpp    building the widgets
-//   K210_settings.cpp  settings file and users list
-//   K210_protocol.cpp  activity protocol and the two information grids
-//   K210_ports.cpp     port list
-//   K210_columns.cpp   column choice of the record table (SetColumnSet, LayoutColumns)
-//   K210_connect.cpp   connection, notebook loading and the progress window
-//   K210_tables.cpp    the record table and the folder summary
-//   K210_tags.cpp      record tags, export and printing
-//   K210_folders.cpp   folder editor
-//   K210_writeback.cpp notebook write-back, initialisation and backups
-//   WindowHost.cpp     the session's events as dialogs, protocol lines and widgets
-//
-// Grids: the header row of Tabl_sort_name_dat and Tabl_prop_wpad is the QTableWidget's
-// horizontal header, so grid row r (r >= 1) of a fixed-header grid is table row r - 1 and a
-// grid of "RowCount 2" has one table row. Tabl_identif has no header: row r is row r.
+// class is split into files by topic, each named beside its section below.
 
 #include "ConsoleServices.h"
 #include "K210_controls.h"
@@ -58,7 +41,7 @@ class TGround_form : public QMainWindow, public GroundControls {
     void But_conectClick();  // the guard and busy state around RunConnectionSequence
     void m_exitClick();
     void m_proekt_infoClick();
-    // ---- Archive and chart pages (K210_pages.cpp) ----------------------------------------
+    // ---- Archive and chart pages (K210_pages.cpp; the session's events: WindowHost.cpp) ----
     void But_archiveClick();
     void But_chartClick();
     // Keeps a notebook just read, or saved before erasing, in the archive (when there is one).

@@ -1,6 +1,10 @@
 #pragma once
 // The controls of the main window Ground_form, named as the product names them. The window
 // class inherits them, so handlers and tests reach each control by its name.
+//
+// Grids: the header row of Tabl_sort_name_dat and Tabl_prop_wpad is the QTableWidget's
+// horizontal header, so grid row r (r >= 1) of a fixed-header grid is table row r - 1 and a
+// grid of "RowCount 2" has one table row. Tabl_identif has no header: row r is row r.
 
 #include "ToolIcons.h"
 

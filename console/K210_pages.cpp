@@ -78,7 +78,7 @@ void TGround_form::But_archiveClick() {
     }
     Page_archive->showModel(session_->notebook().model != DeviceModel::None
                                 ? session_->notebook().model
-                                : ModelFromDisplayName(caption()));
+                                : ModelFromDisplayName(SettingValue(QStringLiteral("Pribor"))));
 }
 
 void TGround_form::But_chartClick() {
