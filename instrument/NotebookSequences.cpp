@@ -394,8 +394,12 @@ ReadOutcome ReadWholeNotebook(Instrument& instrument, DeviceModel model, const P
     return row->sequences.read(instrument, *base, progress, afterPage);
 }
 
-ExchangeResult WriteFolderSequence(Instrument& instrument, DeviceModel model, int index,
-                                   const QString& name, const ProgressFn& progress) {
+namespace {
+
+// Runs one sequence of the model's row with the notebook base of the identification; 146 for
+// a model without a row, 134 without a base (nothing is sent then).
+template <typename Call>
+ExchangeResult OnModel(Instrument& instrument, DeviceModel model, Call call) {
     const ModelRow* row = RowOf(model);
     if (row == nullptr) {
         return xr::kUnsupportedModel;
@@ -404,46 +408,37 @@ ExchangeResult WriteFolderSequence(Instrument& instrument, DeviceModel model, in
     if (!base) {
         return xr::kNotSent;
     }
-    return row->sequences.writeFolder(instrument, *base, index, name, progress);
+    return call(row->sequences, *base);
+}
+
+}  // namespace
+
+ExchangeResult WriteFolderSequence(Instrument& instrument, DeviceModel model, int index,
+                                   const QString& name, const ProgressFn& progress) {
+    return OnModel(instrument, model, [&](const LayoutSequences& s, int base) {
+        return s.writeFolder(instrument, base, index, name, progress);
+    });
 }
 
 ExchangeResult WriteNotebookSequence(Instrument& instrument, DeviceModel model,
                                      const ProgressFn& progress) {
-    const ModelRow* row = RowOf(model);
-    if (row == nullptr) {
-        return xr::kUnsupportedModel;
-    }
-    const std::optional<int> base = instrument.notebookBase();
-    if (!base) {
-        return xr::kNotSent;
-    }
-    return row->sequences.writeNotebook(instrument, *base, progress);
+    return OnModel(instrument, model, [&](const LayoutSequences& s, int base) {
+        return s.writeNotebook(instrument, base, progress);
+    });
 }
 
 ExchangeResult RestoreNotebookSequence(Instrument& instrument, DeviceModel model,
                                        const ProgressFn& progress) {
-    const ModelRow* row = RowOf(model);
-    if (row == nullptr) {
-        return xr::kUnsupportedModel;
-    }
-    const std::optional<int> base = instrument.notebookBase();
-    if (!base) {
-        return xr::kNotSent;
-    }
-    return row->sequences.restore(instrument, *base, progress);
+    return OnModel(instrument, model, [&](const LayoutSequences& s, int base) {
+        return s.restore(instrument, base, progress);
+    });
 }
 
 ExchangeResult InitNotebookSequence(Instrument& instrument, DeviceModel model,
                                     const ProgressFn& progress) {
-    const ModelRow* row = RowOf(model);
-    if (row == nullptr) {
-        return xr::kUnsupportedModel;
-    }
-    const std::optional<int> base = instrument.notebookBase();
-    if (!base) {
-        return xr::kNotSent;
-    }
-    return row->sequences.initialise(instrument, *base, progress);
+    return OnModel(instrument, model, [&](const LayoutSequences& s, int base) {
+        return s.initialise(instrument, base, progress);
+    });
 }
 
 bool DigestRecord::operator<(const DigestRecord& other) const {

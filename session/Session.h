@@ -26,6 +26,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -217,6 +218,10 @@ class Session {
     ReadOutcome ReadInto(Notebook& target, SessionEvent::Purpose purpose);
     // The opening steps of every erasing write; 0 when the instrument's contents are saved.
     ExchangeResult PrepareErase(bool initialise);
+    // PrepareErase, then `run` (given the progress to report), then the closing steps: what
+    // is known of the instrument, the unwritten state, the link and the WriteFinished event.
+    ExchangeResult EraseAndWrite(SessionEvent::Write write, const QString& name,
+                                 const std::function<ExchangeResult(const ProgressFn&)>& run);
     bool SaveBackupOfInstrument();
     void AfterFailedWrite(ExchangeResult result, bool sent);
     void ForgetInstrument();

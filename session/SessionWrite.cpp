@@ -38,6 +38,31 @@ void Session::AfterFailedWrite(ExchangeResult result, bool sent) {
     }
 }
 
+ExchangeResult Session::EraseAndWrite(SessionEvent::Write write, const QString& name,
+                                      const std::function<ExchangeResult(const ProgressFn&)>& run) {
+    ExchangeResult r = PrepareErase(false);
+    bool sent = false;
+    if (r == xr::kOk) {
+        r = run(
+            [this](int fp, int fm, int rp, int rm) { Progress(Stage::Writing, fp, fm, rp, rm); });
+        sent = !RefusedBeforeSending(r);
+        if (sent) {
+            ForgetInstrument();
+        }
+    }
+    if (r != xr::kOk) {
+        AfterFailedWrite(r, sent);
+        unwritten_ = unwritten_ || sent;
+    }
+    SessionEvent done{Kind::WriteFinished};
+    done.write = write;
+    done.name = name;
+    done.model = memory_.model;
+    done.result = r;
+    Notify(done);
+    return r;
+}
+
 bool Session::WriteFolder(int index, const QString& name) {
     const auto refuse = [this](Refusal refusal) {
         SessionEvent event{Kind::Refused};
@@ -58,29 +83,11 @@ bool Session::WriteFolder(int index, const QString& name) {
         return refuse(Refusal::NoCompleteNotebook);
     }
 
-    ExchangeResult r = PrepareErase(false);
-    bool sent = false;
     std::unique_ptr<Notebook> before;
-    if (r == xr::kOk) {
+    const ExchangeResult r = EraseAndWrite(Write::Folder, name, [&](const ProgressFn& progress) {
         before = std::make_unique<Notebook>(*known_);
-        r = WriteFolderSequence(
-            instrument_, memory_.model, index, name,
-            [this](int fp, int fm, int rp, int rm) { Progress(Stage::Writing, fp, fm, rp, rm); });
-        sent = !RefusedBeforeSending(r);
-        if (sent) {
-            ForgetInstrument();
-        }
-    }
-    if (r != xr::kOk) {
-        AfterFailedWrite(r, sent);
-        unwritten_ = unwritten_ || sent;
-    }
-    SessionEvent done{Kind::WriteFinished};
-    done.write = Write::Folder;
-    done.name = name;
-    done.model = memory_.model;
-    done.result = r;
-    Notify(done);
+        return WriteFolderSequence(instrument_, memory_.model, index, name, progress);
+    });
     if (r == xr::kOk && onePage) {
         // One page changed: read it back, and the instrument's contents are known again.
         VerifyFolderPage(index, *before);
@@ -95,29 +102,12 @@ bool Session::WriteNotebook() {
         Notify(event);
         return false;
     }
-    ExchangeResult r = PrepareErase(false);
-    bool sent = false;
-    if (r == xr::kOk) {
+    const ExchangeResult r = EraseAndWrite(Write::Notebook, {}, [&](const ProgressFn& progress) {
         // A loaded backup goes back exactly as it was read: every folder in its own place.
         const auto write =
             origin_ == Origin::BackupFile ? RestoreNotebookSequence : WriteNotebookSequence;
-        r = write(instrument_, memory_.model, [this](int fp, int fm, int rp, int rm) {
-            Progress(Stage::Writing, fp, fm, rp, rm);
-        });
-        sent = !RefusedBeforeSending(r);
-        if (sent) {
-            ForgetInstrument();
-        }
-    }
-    if (r != xr::kOk) {
-        AfterFailedWrite(r, sent);
-        unwritten_ = unwritten_ || sent;
-    }
-    SessionEvent done{Kind::WriteFinished};
-    done.write = Write::Notebook;
-    done.model = memory_.model;
-    done.result = r;
-    Notify(done);
+        return write(instrument_, memory_.model, progress);
+    });
     if (r != xr::kOk) {
         return false;
     }

@@ -43,18 +43,7 @@ class WriteBackTest : public NotebookEditFixture {
 
     // Copies record slot `from` into slot `to` of the console's notebook.
     void CopySlot(int from, int to) {
-        NotebookImage& image = form->notebook();
-        const auto f = static_cast<size_t>(from);
-        const auto t = static_cast<size_t>(to);
-        image.folderNo[t] = image.folderNo[f];
-        image.modeCode[t] = image.modeCode[f];
-        image.dayWord[t] = image.dayWord[f];
-        image.timeWord[t] = image.timeWord[f];
-        image.stamp[t] = image.stamp[f];
-        image.value1[t] = image.value1[f];
-        image.value2[t] = image.value2[f];
-        image.value3[t] = image.value3[f];
-        image.value4[t] = image.value4[f];
+        CopyRecordSlot(form->notebook(), from, form->notebook(), to);
     }
 };
 
