@@ -111,6 +111,7 @@ void WindowHost::notify(const SessionEvent& event) {
         case Kind::PortNotOpened:
             f.AddProtEntry(QStringLiteral("Порт ") + event.port + QStringLiteral(" не открыт: ") +
                            PortFaultText(event.fault));
+            portFault_ = event.fault;
             return;
         case Kind::PortSelected:
             if (event.index >= 0) {
@@ -128,7 +129,15 @@ void WindowHost::notify(const SessionEvent& event) {
                 f.AddProtEntry(QStringLiteral("Прибор ") + f.caption() +
                                QStringLiteral(" подключен ") + event.port);
             }
-            f.ReportExchangeResult(event.result);
+            if (event.result == xr::kPortFailed && portFault_ == PortFault::Permission) {
+                // The one reason the operator can mend alone: say how.
+                f.dialogs().Inform(ExchangeResultText(event.result) + QStringLiteral("\r\n") +
+                                       PortFaultText(portFault_),
+                                   ExchangeResultCaption());
+            } else {
+                f.ReportExchangeResult(event.result);
+            }
+            portFault_ = PortFault::None;
             f.HideProgressWindow();
             f.repaint();
             return;

@@ -32,6 +32,7 @@ class WindowHost final : public SessionHost {
     void Finished(const SessionEvent& event);
 
     TGround_form& form_;
+    PortFault portFault_ = PortFault::None;  // why the last port did not open
 };
 
 }  // namespace kvir

@@ -20,6 +20,9 @@ bool FakeSerialPort::open(const QString& name, const LineSettings& initial) {
     if (name.isEmpty() || (!state_->present.empty() && !state_->present.contains(name))) {
         return fail(PortFault::Missing, "No such file or directory");
     }
+    if (state_->denied.contains(name)) {
+        return fail(PortFault::Permission, "Permission denied");
+    }
     if (state_->busy.contains(name) || state_->isOpen) {
         return fail(PortFault::Busy, "Device or resource busy");
     }

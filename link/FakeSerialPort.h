@@ -18,8 +18,9 @@ namespace kvir {
 struct FakePortState {
     // Names that open; an empty set lets every non-empty name open.
     std::set<QString> present;
-    // Names that exist but are held by another program.
+    // Names that exist but are held by another program, or that the user may not open.
     std::set<QString> busy;
+    std::set<QString> denied;
     // Steps that fail: "line" (every line-settings call), "line2" (the second one only),
     // "timeouts".
     std::set<QString> failingSteps;

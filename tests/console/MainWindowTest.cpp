@@ -451,14 +451,20 @@ TEST_F(MainWindowTest, IdentificationGridsResetAndRelabel) {
 }
 
 TEST_F(MainWindowTest, PortFailureReasonGoesToTheProtocolInRussian) {
-    bus->present = {"/dev/ttyS1"};
+    bus->present = {"/dev/ttyS1", "/dev/ttyS2"};
     bus->busy = {"/dev/ttyS1"};
+    bus->denied = {"/dev/ttyS2"};
+    const QString dialout =
+        "нет прав доступа к порту; пользователь должен входить в группу dialout: sudo usermod "
+        "-a -G dialout $USER, затем выйти из системы и войти снова";
     const struct {
         QString port;
         QString reason;
+        QString message;
     } cases[] = {
-        {"/dev/ttyUSB7", "порт не найден"},
-        {"/dev/ttyS1", "порт занят другой программой"},
+        {"/dev/ttyUSB7", "порт не найден", ""},
+        {"/dev/ttyS1", "порт занят другой программой", ""},
+        {"/dev/ttyS2", dialout, "\r\n" + dialout},
     };
     TGround_form& f = Start();
     for (const auto& c : cases) {
@@ -467,7 +473,8 @@ TEST_F(MainWindowTest, PortFailureReasonGoesToTheProtocolInRussian) {
         EXPECT_EQ(f.session().Connect(), xr::kPortFailed);
         EXPECT_EQ(f.protocolLines().last(),
                   "07.12.2026 9:05:14  Порт " + c.port + " не открыт: " + c.reason);
-        EXPECT_EQ(dialogs.transcript().last(), "ОШИБКА ОБМЕНА!|Ошибка инициализации COM порта");
+        EXPECT_EQ(dialogs.transcript().last(),
+                  "ОШИБКА ОБМЕНА!|Ошибка инициализации COM порта" + c.message);
     }
 }
 
