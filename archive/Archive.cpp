@@ -178,6 +178,16 @@ ArchiveStatus Archive::connect() {
     return ArchiveStatus::Ok;
 }
 
+std::optional<QSqlQuery> Archive::readQuery(ArchiveStatus* status) {
+    *status = ensureOpen();
+    if (*status != ArchiveStatus::Ok) {
+        return std::nullopt;
+    }
+    QSqlQuery query(db());
+    query.setForwardOnly(true);
+    return query;
+}
+
 ArchiveStatus Archive::ensureOpen() {
     if (open_) {
         return ArchiveStatus::Ok;

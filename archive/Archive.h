@@ -25,9 +25,11 @@
 #include "instrument/Notebook.h"
 
 #include <QHash>
+#include <QSqlQuery>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QSqlDatabase;
 class QSqlError;
@@ -92,6 +94,9 @@ class Archive {
     ArchiveStatus connect();
     ArchiveStatus migrate();
     ArchiveStatus ensureOpen();
+    // A forward-only query on the open archive; nothing (and why in `status`) when the
+    // archive cannot be opened.
+    std::optional<QSqlQuery> readQuery(ArchiveStatus* status);
     ArchiveStatus fail(const QSqlError& error);
     ArchiveStatus fail(const QSqlQuery& query);
     ArchiveStatus begin();

@@ -210,12 +210,12 @@ ArchiveStatus Archive::forEachPage(const ArchiveFilter& filter,
 
 ArchiveStatus Archive::folderNames(DeviceModel model, QStringList* out) {
     out->clear();
-    ArchiveStatus status = ensureOpen();
-    if (status != ArchiveStatus::Ok) {
+    ArchiveStatus status = ArchiveStatus::Ok;
+    std::optional<QSqlQuery> reader = readQuery(&status);
+    if (!reader) {
         return status;
     }
-    QSqlQuery query(db());
-    query.setForwardOnly(true);
+    QSqlQuery& query = *reader;
     query.prepare(QStringLiteral(
         "SELECT DISTINCT f.name FROM snapshot_folder f JOIN snapshot s ON s.id = f.snapshot_id "
         "WHERE s.model = ?"));
@@ -235,12 +235,12 @@ ArchiveStatus Archive::folderNames(DeviceModel model, QStringList* out) {
 
 ArchiveStatus Archive::operators(QStringList* out) {
     out->clear();
-    ArchiveStatus status = ensureOpen();
-    if (status != ArchiveStatus::Ok) {
+    ArchiveStatus status = ArchiveStatus::Ok;
+    std::optional<QSqlQuery> reader = readQuery(&status);
+    if (!reader) {
         return status;
     }
-    QSqlQuery query(db());
-    query.setForwardOnly(true);
+    QSqlQuery& query = *reader;
     if (!query.exec(QStringLiteral("SELECT DISTINCT operator FROM snapshot ORDER BY operator"))) {
         return fail(query);
     }

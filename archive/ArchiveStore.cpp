@@ -300,12 +300,12 @@ StoreResult Archive::storeOnce(const Notebook& notebook, const SnapshotMeta& met
 
 ArchiveStatus Archive::snapshots(QList<SnapshotInfo>* out) {
     out->clear();
-    ArchiveStatus status = ensureOpen();
-    if (status != ArchiveStatus::Ok) {
+    ArchiveStatus status = ArchiveStatus::Ok;
+    std::optional<QSqlQuery> reader = readQuery(&status);
+    if (!reader) {
         return status;
     }
-    QSqlQuery query(db());
-    query.setForwardOnly(true);
+    QSqlQuery& query = *reader;
     if (!query.exec(QStringLiteral("SELECT id, taken_at, model, version, base, port, operator, "
                                    "complete, kind, records, new_records FROM snapshot "
                                    "ORDER BY taken_at DESC, id DESC"))) {
@@ -330,12 +330,12 @@ ArchiveStatus Archive::snapshots(QList<SnapshotInfo>* out) {
 }
 
 ArchiveStatus Archive::loadSnapshot(qint64 id, Notebook* out) {
-    ArchiveStatus status = ensureOpen();
-    if (status != ArchiveStatus::Ok) {
+    ArchiveStatus status = ArchiveStatus::Ok;
+    std::optional<QSqlQuery> reader = readQuery(&status);
+    if (!reader) {
         return status;
     }
-    QSqlQuery query(db());
-    query.setForwardOnly(true);
+    QSqlQuery& query = *reader;
     query.prepare(
         QStringLiteral("SELECT model, version, base, complete FROM snapshot WHERE id = ?"));
     query.bindValue(0, id);
@@ -397,12 +397,12 @@ ArchiveStatus Archive::loadSnapshot(qint64 id, Notebook* out) {
 
 ArchiveStatus Archive::snapshotsOfRecord(qint64 recordId, QList<qint64>* out) {
     out->clear();
-    ArchiveStatus status = ensureOpen();
-    if (status != ArchiveStatus::Ok) {
+    ArchiveStatus status = ArchiveStatus::Ok;
+    std::optional<QSqlQuery> reader = readQuery(&status);
+    if (!reader) {
         return status;
     }
-    QSqlQuery query(db());
-    query.setForwardOnly(true);
+    QSqlQuery& query = *reader;
     query.prepare(
         QStringLiteral("SELECT DISTINCT snapshot_id FROM snapshot_record "
                        "WHERE record_id = ? ORDER BY snapshot_id"));

@@ -6,6 +6,7 @@
 #include "NotebookView.h"
 #include "ScriptedDialogs.h"
 #include "common/NotebookBench.h"
+#include "common/Poppler.h"
 #include "instrument/MemoryLayout.h"
 #include "instrument/NotebookTestSupport.h"
 #include "sim/NotebookFile.h"
@@ -431,20 +432,6 @@ TEST(ChartData, ThinningKeepsEachColumnsExtremesAndTheNeighbours) {
             EXPECT_TRUE(std::binary_search(drawn.begin(), drawn.end(), lowHigh.second)) << column;
         }
     }
-}
-
-// The output of a poppler tool, or nothing when it is not installed.
-std::optional<QString> Poppler(const QString& tool, const QStringList& arguments) {
-    const QString program = QStandardPaths::findExecutable(tool);
-    if (program.isEmpty()) {
-        return std::nullopt;
-    }
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
-        return QString();
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 int PdfPages(const QString& pdf) {

@@ -2,6 +2,7 @@
 // back with pdftotext, pages, failures, and a job through the print service's PDF queue.
 #include "PrintReport.h"
 #include "SimConsoleFixture.h"
+#include "common/Poppler.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -25,22 +26,8 @@ const QString kNotebook510 = QStringLiteral(
     "record 2 2026-03-04 09:12:48 2 20 0 6\n"
     "record 1 2026-11-30 23:59:58 4 -1.5 1234.5 3\n");
 
-// The output of a poppler tool, or nothing when it is not installed or fails.
-std::optional<QString> RunTool(const QString& tool, const QStringList& arguments) {
-    const QString program = QStandardPaths::findExecutable(tool);
-    if (program.isEmpty()) {
-        return std::nullopt;
-    }
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
-        return std::nullopt;
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 std::optional<QString> PdfText(const QString& pdf) {
-    return RunTool("pdftotext", {"-layout", pdf, "-"});
+    return Poppler("pdftotext", {"-layout", pdf, "-"});
 }
 
 QStringList Words(const QString& text) {
@@ -48,7 +35,7 @@ QStringList Words(const QString& text) {
 }
 
 QString PdfInfo(const QString& pdf, const QString& field) {
-    const QString info = RunTool("pdfinfo", {pdf}).value_or(QString());
+    const QString info = Poppler("pdfinfo", {pdf}).value_or(QString());
     for (const QString& line : info.split('\n')) {
         if (line.startsWith(field + ':')) {
             return line.mid(field.size() + 1).trimmed();
