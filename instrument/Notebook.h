@@ -6,6 +6,8 @@
 #include "DeviceModel.h"
 #include "NotebookImage.h"
 
+#include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +22,12 @@ struct Notebook {
     // back to the same bytes.
     QStringList folders;
     NotebookImage image;
+    // The bytes every block read delivered, by the instrument address it started at: the
+    // folder pages or record pages read and the directory. They keep what the image cannot
+    // (records beyond its 1000 slots, records after an end marker, records on a page without
+    // a name). Empty for a notebook that was not read from an instrument page by page (an
+    // older backup, an archived snapshot).
+    QMap<int, QByteArray> pages;
 };
 
 // The used slots, counted from slot 0 up to the first free one.

@@ -155,7 +155,7 @@ int Screenshot(const QString& path) {
         return 1;
     }
     const Notebook notebook{DeviceModel::Ph510, context.ident[kIdentVersion],
-                            context.ident[kIdentBase].toInt(), context.folders, context.image};
+                            context.ident[kIdentBase].toInt(), context.folders, context.image, {}};
 
     bench::NoDialogs dialogs;
     ChartPage page({&dialogs, QLocale(QLocale::Russian, QLocale::Russia), [] { return kNow; }});

@@ -54,7 +54,7 @@ const Notebook& Sample(const QString& name) {
     bench->context.ident[kIdentBase] = QString::number(bench->base);
     bench->context.date = kNow.date();
     EXPECT_EQ(bench->ReadWhole(), xr::kOk);
-    Notebook notebook{model, {}, bench->base, bench->context.folders, bench->context.image};
+    Notebook notebook{model, {}, bench->base, bench->context.folders, bench->context.image, {}};
     return cache.emplace(name, std::move(notebook)).first->second;
 }
 
