@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 
+#include <csignal>
 #include <cstdio>
 
 namespace kvir::cli {
@@ -30,71 +31,79 @@ void EnableFrameTrace() {
     });
 }
 
-PortChoice CliHost::portChoice() const {
-    PortChoice choice;
-    choice.named = port_;
-    return choice;
-}
-
-QString CliHost::workDir() const {
-    return QDir::currentPath();
-}
-
 void CliHost::Fail(const QString& text, int code) {
     err_ << TerminalText(text) << Qt::endl;
     exitCode = code;
 }
 
 void CliHost::notify(const SessionEvent& event) {
-    using Kind = SessionEvent::Kind;
-    switch (event.kind) {
-        case Kind::PortNotOpened:
-            portFault_ = event.fault;
-            return;
-        case Kind::Connected:
-            if (event.result == xr::kPortFailed) {
-                Fail(ExchangeResultText(event.result) + QStringLiteral(" (") +
-                         PortFaultText(portFault_) + QLatin1Char(')'),
-                     1);
-            } else if (event.result != xr::kOk) {
-                Fail(ExchangeResultText(event.result), 1);
-            }
-            return;
-        case Kind::IdentifyFailed:
-            Fail(ExchangeResultText(event.result), 1);
-            return;
-        case Kind::Unsupported:
-            Fail(QStringLiteral("Прибор ") + event.name + QLatin1Char('v') + event.version +
-                     QStringLiteral(" не определен\r\nработа с прибором невозможна"),
-                 2);
-            return;
-        case Kind::ReadFinished:
-            if (event.result != xr::kOk) {
-                Fail(ExchangeResultText(event.result), 1);
-            }
-            return;
-        case Kind::Warning:
-            err_ << QStringLiteral("ВНИМАНИЕ! ")
-                 << TerminalText(InstrumentWarningText(event.warning)) << Qt::endl;
-            return;
-        default:
-            return;
+    if (const auto* e = std::get_if<ev::PortNotOpened>(&event)) {
+        portFault_ = e->fault;
+    } else if (const auto* c = std::get_if<ev::Connected>(&event)) {
+        if (c->result == xr::kPortFailed) {
+            Fail(ExchangeResultText(c->result) + QStringLiteral(" (") + PortFaultText(portFault_) +
+                     QLatin1Char(')'),
+                 1);
+        } else if (c->result != xr::kOk) {
+            Fail(ExchangeResultText(c->result), 1);
+        }
+    } else if (const auto* f = std::get_if<ev::IdentifyFailed>(&event)) {
+        Fail(ExchangeResultText(f->result), 1);
+    } else if (const auto* u = std::get_if<ev::Unsupported>(&event)) {
+        Fail(UnsupportedText(u->name, u->version), 2);
+    } else if (const auto* r = std::get_if<ev::ReadFinished>(&event)) {
+        if (r->result == xr::kCancelled) {
+            err_ << TerminalText(ReadStoppedText()) << Qt::endl;
+        } else if (r->result != xr::kOk) {
+            Fail(ExchangeResultText(r->result), 1);
+        }
+        if (r->losses.any()) {
+            err_ << QStringLiteral("ВНИМАНИЕ! ") << TerminalText(LossesText(r->losses)) << Qt::endl;
+        }
+    } else if (const auto* w = std::get_if<ev::Warning>(&event)) {
+        err_ << QStringLiteral("ВНИМАНИЕ! ") << TerminalText(InstrumentWarningText(w->warning))
+             << Qt::endl;
     }
 }
 
-CliSession::CliSession(QTextStream& o, QTextStream& e, const QString& port, const QString& address)
-    : out(o), host(e, port, address), link(QtPortFactory()), session(link, host), port(port) {}
+CliSession::CliSession(QTextStream& o, QTextStream& e, const QString& p, quint8 address)
+    : out(o), host(e), link(QtPortFactory()), session(link, host), port(p) {
+    inputs.port.named = p;
+    inputs.device = address;
+}
 
 int CliSession::identify() {
-    const ExchangeResult r = session.Identify();
+    const ExchangeResult r = session.Identify(inputs);
     if (r == xr::kOk || r == xr::kModelChanged) {
         return 0;
     }
     return host.exitCode != 0 ? host.exitCode : 1;
 }
 
+namespace {
+
+std::atomic<bool>* g_stop = nullptr;
+
+extern "C" void OnInterrupt(int) {
+    if (g_stop != nullptr) {
+        g_stop->store(true);
+    }
+}
+
+}  // namespace
+
+void StopOnInterrupt(Session& session) {
+    g_stop = &session.cancelFlag();
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    // The second Ctrl+C is the system's own: the program ends.
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+}
+
 int RunPing(CliSession& s) {
-    const ExchangeResult r = s.session.Connect();
+    const ExchangeResult r = s.session.Connect(s.inputs);
     s.session.Disconnect();
     return r == xr::kOk ? 0 : 1;
 }
@@ -105,11 +114,15 @@ int RunIdentify(CliSession& s) {
     if (code == 1) {
         return code;
     }
-    const std::array<QString, 3>& ident = s.session.identification();
-    s.out << "name=" << ident[kIdentName] << '\n'
-          << "version=" << ident[kIdentVersion] << '\n'
-          << "base=" << ident[kIdentBase] << '\n'
-          << "model=" << s.session.caption() << Qt::endl;
+    const Identification& ident = s.session.identification();
+    const DeviceModel model = ModelFromIdentification(ident.name, ident.version);
+    s.out << "name=" << ident.name << '\n'
+          << "version=" << ident.version << '\n'
+          << "base=" << ident.base << '\n'
+          << "model="
+          << (model != DeviceModel::None ? DisplayName(model)
+                                         : ident.name + QLatin1Char('v') + ident.version)
+          << Qt::endl;
     return code;
 }
 

@@ -12,19 +12,12 @@ namespace kvir::cli {
 
 class CliHost final : public SessionHost {
   public:
-    CliHost(QTextStream& err, QString port, QString address)
-        : err_(err), port_(std::move(port)), address_(std::move(address)) {}
+    explicit CliHost(QTextStream& err) : err_(err) {}
 
-    QString deviceNumberText() const override { return address_; }
-    PortChoice portChoice() const override;
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
-    QString workDir() const override;
     void notify(const SessionEvent& event) override;
     void progress(Stage, int, int, int, int) override {}
-    // kvir-cli writes nothing into an instrument.
-    bool confirmInitialise() override { return false; }
-    bool confirmReplaceUnwritten() override { return false; }
-    QStringList backupTable(const Notebook&) override { return {}; }
+    // kvir-cli writes nothing into an instrument and replaces no notebook it was given.
+    bool ask(Question) override { return false; }
 
     QTextStream& err() { return err_; }
 
@@ -36,17 +29,16 @@ class CliHost final : public SessionHost {
     void Fail(const QString& text, int code);
 
     QTextStream& err_;
-    QString port_;
-    QString address_;
     PortFault portFault_ = PortFault::None;
 };
 
 struct CliSession {
-    CliSession(QTextStream& out, QTextStream& err, const QString& port, const QString& address);
+    CliSession(QTextStream& out, QTextStream& err, const QString& port, quint8 address);
     QTextStream& out;
     CliHost host;
     SerialLink link;
     Session session;
+    LinkInputs inputs;
     QString port;     // the port named on the command line
     QString archive;  // --archive: a read is stored there (empty: not stored)
 
@@ -59,6 +51,13 @@ QString TerminalText(QString text);
 
 // Frames on standard error with the milliseconds since the start, for --trace.
 void EnableFrameTrace();
+
+// Ctrl+C (SIGINT) asks `session` to stop before its next request; a second Ctrl+C ends the
+// program at once.
+void StopOnInterrupt(Session& session);
+
+// The exit status after Ctrl+C, as shells expect it.
+constexpr int kInterrupted = 130;
 
 int RunPing(CliSession& session);
 int RunIdentify(CliSession& session);

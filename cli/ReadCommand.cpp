@@ -41,19 +41,26 @@ void PrintNotebook(CliSession& s) {
 }  // namespace
 
 int RunRead(CliSession& s) {
-    if (const int code = s.identify(); code != 0) {
+    StopOnInterrupt(s.session);
+    const bool whole = s.session.ConnectAndRead(s.inputs);
+    const bool stopped = s.session.cancelFlag().load();
+    if (s.session.origin() == Origin::Nothing) {
         s.session.Disconnect();
-        return code;
+        return stopped ? kInterrupted : (s.host.exitCode != 0 ? s.host.exitCode : 1);
     }
-    const ReadOutcome outcome = s.session.ReadNotebook();
     PrintNotebook(s);
     int archived = 0;
     if (!s.archive.isEmpty() && !s.session.notebook().folders.isEmpty()) {  // something was read
-        archived = StoreReadInArchive(s.archive, s.session.notebook(), s.port, outcome.completed,
-                                      s.host.err());
+        // A read stopped by Ctrl+C, or one that could not hold every record, is partial.
+        const bool complete = whole && !LossesOf(s.session.notebook()).any();
+        archived =
+            StoreReadInArchive(s.archive, s.session.notebook(), s.port, complete, s.host.err());
     }
     s.session.Disconnect();
-    return outcome.result != xr::kOk ? 1 : archived;
+    if (stopped) {
+        return kInterrupted;
+    }
+    return !whole ? 1 : archived;
 }
 
 }  // namespace kvir::cli

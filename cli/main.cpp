@@ -106,7 +106,8 @@ int main(int argc, char** argv) {
     if (parser.isSet(QStringLiteral("trace"))) {
         EnableFrameTrace();
     }
-    CliSession session(out, err, parser.value(QStringLiteral("port")), address);
+    CliSession session(out, err, parser.value(QStringLiteral("port")),
+                       *kvir::ParseDeviceNumber(address));
     if (parser.isSet(QStringLiteral("archive"))) {
         session.archive = parser.value(QStringLiteral("archive"));
     }

@@ -3,7 +3,7 @@
 // abandons a running operator action.
 
 #include "OperatorDialogs.h"
-#include "PortList.h"
+#include "link/PortList.h"
 
 #include <QDateTime>
 #include <QLocale>

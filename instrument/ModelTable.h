@@ -7,6 +7,7 @@
 
 #include "DeviceModel.h"
 #include "MemoryLayout.h"
+#include "Notebook.h"
 #include "Util_modbas.h"
 
 #include <QString>
@@ -20,8 +21,15 @@ namespace kvir {
 // The progress window's two bars: folders done and total, records done and total.
 using ProgressFn =
     std::function<void(int foldersPos, int foldersMax, int recordsPos, int recordsMax)>;
-// Called after every page read, right after its progress call.
-using PageReadFn = std::function<void()>;
+
+// What a notebook read tells while it runs; every member may be empty.
+struct ReadHooks {
+    ProgressFn progress;
+    // After every page, right after its progress call: the notebook read so far.
+    std::function<void(const Notebook&)> pageRead;
+    // A warning for the operator; the read goes on. Each is given at most once per read.
+    std::function<void(InstrumentWarning)> warn;
+};
 
 struct ReadOutcome {
     ExchangeResult result = xr::kOk;
@@ -39,13 +47,14 @@ struct ValueColumn {
 };
 
 // The whole-notebook sequences of one layout (see NotebookSequences.h for what each does).
+// Each takes the notebook base from the instrument's identification.
 struct LayoutSequences {
-    ReadOutcome (*read)(Instrument&, int base, const ProgressFn&, const PageReadFn&);
-    ExchangeResult (*writeFolder)(Instrument&, int base, int index, const QString& name,
+    ReadOutcome (*read)(Instrument&, Notebook& into, const QDate& today, const ReadHooks&);
+    ExchangeResult (*writeFolder)(Instrument&, const Notebook&, int index, const QString& name,
                                   const ProgressFn&);
-    ExchangeResult (*writeNotebook)(Instrument&, int base, const ProgressFn&);
-    ExchangeResult (*restore)(Instrument&, int base, const ProgressFn&);
-    ExchangeResult (*initialise)(Instrument&, int base, const ProgressFn&);
+    ExchangeResult (*writeNotebook)(Instrument&, const Notebook&, const ProgressFn&);
+    ExchangeResult (*restore)(Instrument&, const Notebook&, const ProgressFn&);
+    ExchangeResult (*initialise)(Instrument&, const ProgressFn&);
 };
 
 struct ModelRow {

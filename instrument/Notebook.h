@@ -30,6 +30,18 @@ struct Notebook {
     QMap<int, QByteArray> pages;
 };
 
+// What a read found in the instrument but could not keep in the image, counted from the bytes
+// of the pages it read. A notebook with any of these is not complete for writing: a whole
+// write of it would erase records it does not hold.
+struct NotebookLosses {
+    int overflow = 0;  // records beyond the image's 1000 slots
+    int hidden = 0;    // records after an end marker in their page
+    int nameless = 0;  // records on a folder page without a name
+
+    bool any() const { return overflow > 0 || hidden > 0 || nameless > 0; }
+};
+NotebookLosses LossesOf(const Notebook& notebook);
+
 // The used slots, counted from slot 0 up to the first free one.
 int RecordCountOf(const Notebook& notebook);
 

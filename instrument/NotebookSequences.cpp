@@ -5,6 +5,8 @@
 
 #include <QMap>
 
+#include <functional>
+
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -41,42 +43,67 @@ int NamedFolders(const QStringList& folders) {
 
 // ---- Reading -------------------------------------------------------------------------------
 
-ReadOutcome ReadFolderPages(Instrument& instrument, int base, const ProgressFn& progress,
-                            const PageReadFn& afterPage) {
-    const int pages = LayoutPages(FolderPageLayout(), base);
-    Report(progress, 0, pages, 0, kRecordsPerFolderPage);
+namespace {
+
+// Reports a page read, and the overflow warning once per read.
+struct PageReporter {
+    const ReadHooks& hooks;
+    const Notebook& notebook;
+    bool overflowTold = false;
+
+    void page(int fp, int fm, int rp, int rm, int dropped) {
+        Report(hooks.progress, fp, fm, rp, rm);
+        if (dropped > 0 && !overflowTold && hooks.warn) {
+            overflowTold = true;
+            hooks.warn(InstrumentWarning::TooManyRecords);
+        }
+        if (hooks.pageRead) {
+            hooks.pageRead(notebook);
+        }
+    }
+};
+
+}  // namespace
+
+ReadOutcome ReadFolderPages(Instrument& instrument, Notebook& into, const QDate& today,
+                            const ReadHooks& hooks) {
+    const int pages = LayoutPages(FolderPageLayout(), instrument.identification().base);
+    PageReporter reporter{hooks, into};
+    Report(hooks.progress, 0, pages, 0, kRecordsPerFolderPage);
     for (int j = 0; j < pages; ++j) {
-        if (const ExchangeResult r = instrument.ReadFolderPage(j); r != xr::kOk) {
+        int dropped = 0;
+        if (const ExchangeResult r = instrument.ReadFolderPage(j, into, today, &dropped);
+            r != xr::kOk) {
             return {r, false};
         }
-        Report(progress, j + 1, pages, kReadRecordBar, kRecordsPerFolderPage);
-        if (afterPage) {
-            afterPage();
-        }
+        reporter.page(j + 1, pages, kReadRecordBar, kRecordsPerFolderPage, dropped);
     }
     return {xr::kOk, true};
 }
 
-ReadOutcome ReadRecordPages(Instrument& instrument, int base, const ProgressFn& progress,
-                            const PageReadFn& afterPage) {
-    const int pages = LayoutPages(DirectoryLayout(), base);
-    Report(progress, 0, 1, 0, pages);
+ReadOutcome ReadRecordPages(Instrument& instrument, Notebook& into, const QDate& today,
+                            const ReadHooks& hooks) {
+    const int pages = LayoutPages(DirectoryLayout(), instrument.identification().base);
+    PageReporter reporter{hooks, into};
+    Report(hooks.progress, 0, 1, 0, pages);
     ExchangeResult r = instrument.SetExchangeMode(1);
+    bool commonMissing = false;
     if (r == xr::kOk) {
-        r = instrument.ReadDirectory();
+        r = instrument.ReadDirectory(into, &commonMissing);
     }
     if (r != xr::kOk) {
         return {r, false};
     }
-    Report(progress, 1, 1, 0, pages);
+    if (commonMissing && hooks.warn) {
+        hooks.warn(InstrumentWarning::NoCommonFolder);
+    }
+    Report(hooks.progress, 1, 1, 0, pages);
     for (int i = 0; i < pages; ++i) {
-        if (r = instrument.ReadRecordPage(i); r != xr::kOk) {
+        int dropped = 0;
+        if (r = instrument.ReadRecordPage(i, into, today, &dropped); r != xr::kOk) {
             return {r, false};
         }
-        Report(progress, 1, 1, i + 1, pages);
-        if (afterPage) {
-            afterPage();
-        }
+        reporter.page(1, 1, i + 1, pages, dropped);
     }
     // Reading is complete even when the closing switch fails.
     return {instrument.SetExchangeMode(2), true};
@@ -84,34 +111,54 @@ ReadOutcome ReadRecordPages(Instrument& instrument, int base, const ProgressFn& 
 
 // ---- Writing: folder-page layout -------------------------------------------------------------
 
-ExchangeResult WriteFolderPage(Instrument& instrument, int base, int index, const QString& name,
-                               const ProgressFn& progress) {
-    const int pages = LayoutPages(FolderPageLayout(), base);
+namespace {
+
+// Writes the records of folder number `folderNo` (at most 26, in slot order) onto page `page`.
+ExchangeResult WritePageRecords(Instrument& instrument, const NotebookImage& image, int folderNo,
+                                int page, const std::function<void(int place)>& progress) {
+    int place = 0;
+    for (int s = 0; s < kNotebookSlots && place < kRecordsPerFolderPage; ++s) {
+        if (image.folderNo[s] == folderNo) {
+            if (progress) {
+                progress(place);
+            }
+            if (const ExchangeResult r =
+                    instrument.WriteFolderRecord(page, place++, RecordFromSlot(image, s));
+                r != xr::kOk) {
+                return r;
+            }
+        }
+    }
+    return xr::kOk;
+}
+
+}  // namespace
+
+ExchangeResult WriteFolderPage(Instrument& instrument, const Notebook& notebook, int index,
+                               const QString& name, const ProgressFn& progress) {
+    const int pages = LayoutPages(FolderPageLayout(), instrument.identification().base);
     // A page beyond the notebook would erase the instrument's own memory above it.
     if (index < 0 || index >= pages) {
         return xr::kOutsideNotebook;
     }
-    const NotebookImage& image = instrument.context().notebook();
     Report(progress, 0, 1, 0, kRecordsPerFolderPage);
     // Erasing page 0 also restores the common folder's header; its name is never written.
     ExchangeResult r = instrument.EraseFolderPage(index);
     if (r == xr::kOk) {
         r = instrument.WriteFolderHeader(index, name);
     }
-    int place = 0;
-    for (int s = 0; r == xr::kOk && s < kNotebookSlots; ++s) {
-        Report(progress, 1, 1, place, kRecordsPerFolderPage);
-        if (image.folderNo[s] == index + 1 && place < kRecordsPerFolderPage) {
-            r = instrument.WriteFolderRecord(index, place++, s);
-        }
+    if (r != xr::kOk) {
+        return r;
     }
-    return r;
+    return WritePageRecords(instrument, notebook.image, index + 1, index, [&](int place) {
+        Report(progress, 1, 1, place, kRecordsPerFolderPage);
+    });
 }
 
-ExchangeResult RestoreFolderPages(Instrument& instrument, int base, const ProgressFn& progress) {
-    const int pages = LayoutPages(FolderPageLayout(), base);
-    const QStringList& folders = instrument.context().folderList();
-    const NotebookImage& image = instrument.context().notebook();
+ExchangeResult RestoreFolderPages(Instrument& instrument, const Notebook& notebook,
+                                  const ProgressFn& progress) {
+    const int pages = LayoutPages(FolderPageLayout(), instrument.identification().base);
+    const QStringList& folders = notebook.folders;
     if (folders.size() > pages) {
         return xr::kOutsideNotebook;
     }
@@ -128,29 +175,26 @@ ExchangeResult RestoreFolderPages(Instrument& instrument, int base, const Progre
         if (r = instrument.WriteFolderHeader(j, folders[j]); r != xr::kOk) {
             return r;
         }
-        int place = 0;
-        for (int s = 0; s < kNotebookSlots && place < kRecordsPerFolderPage; ++s) {
-            if (image.folderNo[s] == j + 1) {
-                Report(progress, j, pages, place, kRecordsPerFolderPage);
-                if (r = instrument.WriteFolderRecord(j, place++, s); r != xr::kOk) {
-                    return r;
-                }
-            }
+        r = WritePageRecords(instrument, notebook.image, j + 1, j, [&](int place) {
+            Report(progress, j, pages, place, kRecordsPerFolderPage);
+        });
+        if (r != xr::kOk) {
+            return r;
         }
     }
     return xr::kOk;
 }
 
-ExchangeResult WriteFolderPages(Instrument& instrument, int base, const ProgressFn& progress) {
-    const int pages = LayoutPages(FolderPageLayout(), base);
-    const QStringList& folders = instrument.context().folderList();
-    const NotebookImage& image = instrument.context().notebook();
+ExchangeResult WriteFolderPages(Instrument& instrument, const Notebook& notebook,
+                                const ProgressFn& progress) {
+    const int pages = LayoutPages(FolderPageLayout(), instrument.identification().base);
+    const QStringList& folders = notebook.folders;
     const int count = static_cast<int>(folders.size());
     if (count > pages) {
         return xr::kOutsideNotebook;
     }
     // Named folders go to consecutive pages; w − 1 ≤ j, so every page is erased before it
-    // is filled. Memory keeps its folder numbers.
+    // is filled. The folder numbers of the notebook stay as they are.
     int w = 0;
     for (int j = 0; j < count; ++j) {
         Report(progress, j, count, 0, kRecordsPerFolderPage);
@@ -164,22 +208,18 @@ ExchangeResult WriteFolderPages(Instrument& instrument, int base, const Progress
         if (r = instrument.WriteFolderHeader(w++, folders[j]); r != xr::kOk) {
             return r;
         }
-        const int n = UsedSlots(image);
-        int place = 0;
-        for (int s = 0; s < n; ++s) {
+        r = WritePageRecords(instrument, notebook.image, j + 1, w - 1, [&](int place) {
             Report(progress, j, count, place, kRecordsPerFolderPage);
-            if (image.folderNo[s] == j + 1 && place < kRecordsPerFolderPage) {
-                if (r = instrument.WriteFolderRecord(w - 1, place++, s); r != xr::kOk) {
-                    return r;
-                }
-            }
+        });
+        if (r != xr::kOk) {
+            return r;
         }
     }
     return xr::kOk;
 }
 
-ExchangeResult InitFolderPages(Instrument& instrument, int base, const ProgressFn& progress) {
-    const int pages = LayoutPages(FolderPageLayout(), base);
+ExchangeResult InitFolderPages(Instrument& instrument, const ProgressFn& progress) {
+    const int pages = LayoutPages(FolderPageLayout(), instrument.identification().base);
     for (int j = 0; j < pages; ++j) {
         Report(progress, j, kFolderBarInit510, 0, kRecordsPerFolderPage);
         if (const ExchangeResult r = instrument.EraseFolderPage(j); r != xr::kOk) {
@@ -194,10 +234,10 @@ ExchangeResult InitFolderPages(Instrument& instrument, int base, const ProgressF
 namespace {
 
 // Erases every record page below the directory, reporting (foldersBar, foldersBar, k, 23).
-ExchangeResult EraseRecordPages(Instrument& instrument, int base, int foldersBar,
+ExchangeResult EraseRecordPages(Instrument& instrument, int foldersBar,
                                 const ProgressFn& progress) {
     int k = 0;
-    for (int a = base; a < kDirectory210; a += kPageSize, ++k) {
+    for (int a = instrument.identification().base; a < kDirectory210; a += kPageSize, ++k) {
         if (const ExchangeResult r = instrument.ErasePage(a); r != xr::kOk) {
             return r;
         }
@@ -206,41 +246,13 @@ ExchangeResult EraseRecordPages(Instrument& instrument, int base, int foldersBar
     return xr::kOk;
 }
 
-// The folder list and the records as the directory layout will hold them: named entries
-// moved down to the first free positions with their records renumbered, then the records
-// whose folder lies beyond the named entries dropped and the image compacted. Entries
-// move downward only, so a record renumbered once is never caught by a later move.
-void PackDirectoryNotebook(QStringList& folders, NotebookImage& image) {
-    const int used = NamedFolders(folders);
-    int d = 0;
-    for (int i = 0; i < folders.size(); ++i) {
-        if (folders[i] == kFreeFolder) {
-            continue;
-        }
-        if (i != d) {
-            folders[d] = folders[i];
-            folders[i] = kFreeFolder;
-            for (int s = 0; s < kNotebookSlots; ++s) {
-                if (image.folderNo[s] == i + 1) {
-                    image.folderNo[s] = static_cast<quint8>(d + 1);
-                }
-            }
-        }
-        ++d;
-    }
-    for (int s = 0; s < kNotebookSlots; ++s) {
-        if (image.folderNo[s] > used) {
-            ClearRecordSlot(image, s);
-        }
-    }
-    CompactNotebookImage(image);
-}
-
 // Writes slots 0 to n − 1 in ascending order (each page is erased by its first record).
-ExchangeResult WriteRecords(Instrument& instrument, int n, int foldersBar, int recordsOffset,
-                            const ProgressFn& progress) {
+ExchangeResult WriteRecords(Instrument& instrument, const NotebookImage& image, int foldersBar,
+                            int recordsOffset, const ProgressFn& progress) {
+    const int n = UsedSlots(image);
     for (int r = 0; r < n; ++r) {
-        if (const ExchangeResult x = instrument.WritePagedRecord(r); x != xr::kOk) {
+        if (const ExchangeResult x = instrument.WritePagedRecord(r, RecordFromSlot(image, r));
+            x != xr::kOk) {
             return x;
         }
         Report(progress, foldersBar, foldersBar, r + recordsOffset, n);
@@ -248,20 +260,26 @@ ExchangeResult WriteRecords(Instrument& instrument, int n, int foldersBar, int r
     return xr::kOk;
 }
 
+bool FitsRecordPages(const Instrument& instrument, const NotebookImage& image) {
+    return UsedSlots(image) <=
+           LayoutPages(DirectoryLayout(), instrument.identification().base) * kRecordsPerRecordPage;
+}
+
 }  // namespace
 
-ExchangeResult WriteDirectoryFolder(Instrument& instrument, int base, int index,
+ExchangeResult WriteDirectoryFolder(Instrument& instrument, const Notebook& notebook, int index,
                                     const QString& name, const ProgressFn& progress) {
     // Every entry keeps its position: the whole directory and every record is written,
     // whatever the folder.
     Q_UNUSED(index);
     Q_UNUSED(name);
-    const QStringList& folders = instrument.context().folderList();
-    const NotebookImage& image = instrument.context().notebook();
-    const int n = UsedSlots(image);
+    const QStringList& folders = notebook.folders;
     // Records beyond the last page would reach into the directory: refuse before sending.
-    if (n > LayoutPages(DirectoryLayout(), base) * kRecordsPerRecordPage) {
+    if (!FitsRecordPages(instrument, notebook.image)) {
         return kNotebookTooLarge;
+    }
+    if (folders.size() > DirectoryLayout().directoryEntries) {
+        return xr::kOutsideNotebook;
     }
     ExchangeResult r = instrument.SetExchangeMode(1);
     if (r != xr::kOk) {
@@ -280,70 +298,54 @@ ExchangeResult WriteDirectoryFolder(Instrument& instrument, int base, int index,
         }
         Report(progress, e, kFolderBar210, 0, kRecordsPerRecordPage);
     }
-    if (r = EraseRecordPages(instrument, base, kFolderBar210, progress); r != xr::kOk) {
+    if (r = EraseRecordPages(instrument, kFolderBar210, progress); r != xr::kOk) {
         return r;
     }
     // Here the record bar shows the records written before this one (r, not r + 1).
-    if (r = WriteRecords(instrument, n, kFolderBar210, 0, progress); r != xr::kOk) {
+    if (r = WriteRecords(instrument, notebook.image, kFolderBar210, 0, progress); r != xr::kOk) {
         return r;
     }
     return instrument.SetExchangeMode(2);
 }
 
-ExchangeResult WriteDirectoryNotebook(Instrument& instrument, int base,
+ExchangeResult WriteDirectoryNotebook(Instrument& instrument, const Notebook& notebook,
                                       const ProgressFn& progress) {
-    QStringList& folders = instrument.context().folderList();
-    NotebookImage& image = instrument.context().notebook();
-
-    // Pack a copy first: the capacity is that of the packed notebook (the records of folders
-    // beyond the named ones are dropped), and a refused write must leave memory as it was.
-    const QStringList original = folders;
-    QStringList packedFolders = folders;
-    auto packedImage = std::make_unique<NotebookImage>(image);
-    PackDirectoryNotebook(packedFolders, *packedImage);
-    if (UsedSlots(*packedImage) > LayoutPages(DirectoryLayout(), base) * kRecordsPerRecordPage) {
+    // The notebook is packed already: the named entries come first.
+    const QStringList& folders = notebook.folders;
+    if (!FitsRecordPages(instrument, notebook.image)) {
         return kNotebookTooLarge;
     }
-
-    // While the directory is written, the progress shows the counts from before the packing.
-    const int used = NamedFolders(original);
-    const int before = UsedSlots(image);
-    // Memory takes the packed notebook before the first request: whatever happens on the
-    // line, memory is either untouched (refused above) or packed whole.
-    folders = packedFolders;
-    image = *packedImage;
-
+    const int used = NamedFolders(folders);
+    if (used > DirectoryLayout().directoryEntries) {
+        return xr::kOutsideNotebook;
+    }
+    const int n = UsedSlots(notebook.image);
     ExchangeResult r = instrument.SetExchangeMode(1);
     if (r != xr::kOk) {
         return r;
     }
-    int d = 0;
-    for (int i = 0; i < original.size(); ++i) {
-        Report(progress, i, used, 0, before);
-        if (i == 0) {
+    for (int d = 0; d < used; ++d) {
+        Report(progress, d, used, 0, n);
+        if (d == 0) {
             if (r = instrument.ResetDirectory(); r != xr::kOk) {
                 return r;
             }
         }
-        if (original[i] != kFreeFolder) {
-            // Entry i went down to entry d.
-            if (r = instrument.WriteDirectoryEntry(d, folders[d]); r != xr::kOk) {
-                return r;
-            }
-            ++d;
-            Report(progress, i, used, 0, before);
+        if (r = instrument.WriteDirectoryEntry(d, folders[d]); r != xr::kOk) {
+            return r;
         }
+        Report(progress, d, used, 0, n);
     }
-    if (r = EraseRecordPages(instrument, base, used, progress); r != xr::kOk) {
+    if (r = EraseRecordPages(instrument, used, progress); r != xr::kOk) {
         return r;
     }
-    if (r = WriteRecords(instrument, UsedSlots(image), used, 1, progress); r != xr::kOk) {
+    if (r = WriteRecords(instrument, notebook.image, used, 1, progress); r != xr::kOk) {
         return r;
     }
     return instrument.SetExchangeMode(2);
 }
 
-ExchangeResult InitDirectory(Instrument& instrument, int base, const ProgressFn& progress) {
+ExchangeResult InitDirectory(Instrument& instrument, const ProgressFn& progress) {
     Report(progress, 0, kFolderBar210, 0, kRecordsPerRecordPage);
     ExchangeResult r = instrument.SetExchangeMode(1);
     if (r == xr::kOk) {
@@ -353,10 +355,131 @@ ExchangeResult InitDirectory(Instrument& instrument, int base, const ProgressFn&
         return r;
     }
     Report(progress, kFolderBar210, kFolderBar210, 0, kRecordsPerRecordPage);
-    if (r = EraseRecordPages(instrument, base, kFolderBar210, progress); r != xr::kOk) {
+    if (r = EraseRecordPages(instrument, kFolderBar210, progress); r != xr::kOk) {
         return r;
     }
     return instrument.SetExchangeMode(2);
+}
+
+// ---- Preparing a whole write -------------------------------------------------------------------
+
+namespace {
+
+// The folders a layout can hold at `base`: the directory's entries, or the pages.
+int FolderCapacity(const NotebookLayout& layout, int base) {
+    return layout.directoryEntries > 0 ? layout.directoryEntries : LayoutPages(layout, base);
+}
+
+// Gives every record whose folder number names no folder a folder of its own, "ПАПКА N".
+// False when some number lies beyond the capacity and no entry is free for it.
+bool AdoptUnnamedRecords(QStringList& folders, NotebookImage& image, int capacity) {
+    QMap<int, int> moved;  // folder number beyond the capacity -> the entry that takes it
+    for (int s = 0; s < kNotebookSlots; ++s) {
+        const int f = image.folderNo[s];
+        if (f == 0 || (f <= folders.size() && folders[f - 1] != kFreeFolder)) {
+            continue;
+        }
+        const QString own = QStringLiteral("ПАПКА %1").arg(f);
+        if (f <= capacity) {
+            while (folders.size() < f) {
+                folders << kFreeFolder;
+            }
+            folders[f - 1] = own;
+            continue;
+        }
+        if (!moved.contains(f)) {
+            const auto free = static_cast<int>(folders.indexOf(kFreeFolder));
+            const int entry = free >= 0                   ? free
+                              : folders.size() < capacity ? static_cast<int>(folders.size())
+                                                          : -1;
+            if (entry < 0) {
+                return false;
+            }
+            while (folders.size() <= entry) {
+                folders << kFreeFolder;
+            }
+            folders[entry] = own;
+            moved.insert(f, entry + 1);
+        }
+        image.folderNo[s] = static_cast<quint8>(moved.value(f));
+    }
+    return true;
+}
+
+// Named entries moved down to the first free positions with their records renumbered.
+// Entries move downward only, so a record renumbered once is never caught by a later move.
+void PackEntries(QStringList& folders, NotebookImage& image) {
+    int d = 0;
+    for (int i = 0; i < folders.size(); ++i) {
+        if (folders[i] == kFreeFolder) {
+            continue;
+        }
+        if (i != d) {
+            folders[d] = folders[i];
+            folders[i] = kFreeFolder;
+            for (int s = 0; s < kNotebookSlots; ++s) {
+                if (image.folderNo[s] == i + 1) {
+                    image.folderNo[s] = static_cast<quint8>(d + 1);
+                }
+            }
+        }
+        ++d;
+    }
+}
+
+}  // namespace
+
+WholeWriteFault PrepareWholeWrite(Notebook& notebook, int base, bool keepPlaces,
+                                  bool adoptUnnamed) {
+    const NotebookLayout* layout = LayoutOf(notebook.model);
+    if (layout == nullptr) {
+        return WholeWriteFault::None;
+    }
+    const int capacity = FolderCapacity(*layout, base);
+    QStringList folders = notebook.folders;
+    auto image = std::make_unique<NotebookImage>(notebook.image);
+    CompactNotebookImage(*image);
+    if (adoptUnnamed && !AdoptUnnamedRecords(folders, *image, capacity)) {
+        return WholeWriteFault::NoFreeEntry;
+    }
+    // Free entries past the capacity are not folders; named ones are.
+    while (folders.size() > capacity && folders.last() == kFreeFolder) {
+        folders.removeLast();
+    }
+    const int lastNamed = static_cast<int>(folders.size()) - 1;
+    const int named = NamedFolders(folders);
+    if ((keepPlaces ? lastNamed + 1 : named) > capacity) {
+        return WholeWriteFault::TooManyFolders;
+    }
+    const bool onPages = layout->directoryEntries == 0;
+    if (onPages) {
+        // A folder page takes 26 records; a folder with more cannot be written exactly.
+        QMap<int, int> perFolder;
+        for (int s = 0; s < kNotebookSlots; ++s) {
+            if (image->folderNo[s] != 0 &&
+                ++perFolder[image->folderNo[s]] > layout->recordsPerPage) {
+                return WholeWriteFault::TooManyRecords;
+            }
+        }
+    } else {
+        if (!keepPlaces) {
+            PackEntries(folders, *image);
+            // Records of a folder beyond the named ones have no entry to go to.
+            const int used = NamedFolders(folders);
+            for (int s = 0; s < kNotebookSlots; ++s) {
+                if (image->folderNo[s] > used) {
+                    ClearRecordSlot(*image, s);
+                }
+            }
+            CompactNotebookImage(*image);
+        }
+        if (UsedSlots(*image) > LayoutPages(*layout, base) * layout->recordsPerPage) {
+            return WholeWriteFault::TooManyRecords;
+        }
+    }
+    notebook.folders = folders;
+    notebook.image = *image;
+    return WholeWriteFault::None;
 }
 
 // ---- Digests -------------------------------------------------------------------------------
@@ -380,65 +503,57 @@ QByteArray StoredFields(const NotebookLayout& layout, const NotebookImage& image
 
 }  // namespace
 
-ReadOutcome ReadWholeNotebook(Instrument& instrument, DeviceModel model, const ProgressFn& progress,
-                              const PageReadFn& afterPage) {
+NotebookRead ReadWholeNotebook(Instrument& instrument, DeviceModel model, const QDate& today,
+                               const ReadHooks& hooks) {
+    NotebookRead read;
+    read.notebook.model = model;
+    read.notebook.version = instrument.identification().version;
+    read.notebook.base = instrument.identification().base;
     const ModelRow* row = RowOf(model);
     if (row == nullptr) {
-        return {xr::kOk, true};
+        read.outcome = {xr::kOk, true};
+        return read;
     }
-    const std::optional<int> base = instrument.notebookBase();
-    if (!base) {
-        return {xr::kNotSent, false};
-    }
-    instrument.BeginNotebookRead();
-    return row->sequences.read(instrument, *base, progress, afterPage);
+    read.outcome = row->sequences.read(instrument, read.notebook, today, hooks);
+    return read;
 }
 
 namespace {
 
-// Runs one sequence of the model's row with the notebook base of the identification; 146 for
-// a model without a row, 134 without a base (nothing is sent then).
+// Runs one sequence of the model's row; 146 for a model without a row (nothing is sent then).
 template <typename Call>
-ExchangeResult OnModel(Instrument& instrument, DeviceModel model, Call call) {
+ExchangeResult OnModel(DeviceModel model, Call call) {
     const ModelRow* row = RowOf(model);
-    if (row == nullptr) {
-        return xr::kUnsupportedModel;
-    }
-    const std::optional<int> base = instrument.notebookBase();
-    if (!base) {
-        return xr::kNotSent;
-    }
-    return call(row->sequences, *base);
+    return row != nullptr ? call(row->sequences) : xr::kUnsupportedModel;
 }
 
 }  // namespace
 
-ExchangeResult WriteFolderSequence(Instrument& instrument, DeviceModel model, int index,
+ExchangeResult WriteFolderSequence(Instrument& instrument, const Notebook& notebook, int index,
                                    const QString& name, const ProgressFn& progress) {
-    return OnModel(instrument, model, [&](const LayoutSequences& s, int base) {
-        return s.writeFolder(instrument, base, index, name, progress);
+    return OnModel(notebook.model, [&](const LayoutSequences& s) {
+        return s.writeFolder(instrument, notebook, index, name, progress);
     });
 }
 
-ExchangeResult WriteNotebookSequence(Instrument& instrument, DeviceModel model,
+ExchangeResult WriteNotebookSequence(Instrument& instrument, const Notebook& prepared,
                                      const ProgressFn& progress) {
-    return OnModel(instrument, model, [&](const LayoutSequences& s, int base) {
-        return s.writeNotebook(instrument, base, progress);
+    return OnModel(prepared.model, [&](const LayoutSequences& s) {
+        return s.writeNotebook(instrument, prepared, progress);
     });
 }
 
-ExchangeResult RestoreNotebookSequence(Instrument& instrument, DeviceModel model,
+ExchangeResult RestoreNotebookSequence(Instrument& instrument, const Notebook& prepared,
                                        const ProgressFn& progress) {
-    return OnModel(instrument, model, [&](const LayoutSequences& s, int base) {
-        return s.restore(instrument, base, progress);
+    return OnModel(prepared.model, [&](const LayoutSequences& s) {
+        return s.restore(instrument, prepared, progress);
     });
 }
 
 ExchangeResult InitNotebookSequence(Instrument& instrument, DeviceModel model,
                                     const ProgressFn& progress) {
-    return OnModel(instrument, model, [&](const LayoutSequences& s, int base) {
-        return s.initialise(instrument, base, progress);
-    });
+    return OnModel(model,
+                   [&](const LayoutSequences& s) { return s.initialise(instrument, progress); });
 }
 
 bool DigestRecord::operator<(const DigestRecord& other) const {
@@ -448,9 +563,11 @@ bool DigestRecord::operator<(const DigestRecord& other) const {
     return bytes < other.bytes;
 }
 
-NotebookDigest DigestOf(const NotebookImage& image, const QStringList& folders, DeviceModel model) {
+NotebookDigest DigestOf(const Notebook& notebook) {
+    const NotebookImage& image = notebook.image;
+    const QStringList& folders = notebook.folders;
     NotebookDigest digest;
-    const NotebookLayout* layout = LayoutOf(model);
+    const NotebookLayout* layout = LayoutOf(notebook.model);
     if (layout == nullptr) {
         return digest;
     }

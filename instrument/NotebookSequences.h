@@ -1,22 +1,20 @@
 #pragma once
 // The whole-notebook sequences: reading the notebook, writing one folder or the whole
 // notebook back, and initialising it, each as one run of instrument operations in the order
-// and with the progress values the console shows. They touch no widget, show no message and
-// write no protocol line: the console wraps them with its dialogs, the progress window, the
-// busy state and the protocol, and reports the result they return.
+// and with the progress values the console shows. They are functions of their inputs: a read
+// returns the notebook it read, a write takes the notebook to write. They show nothing and
+// write no protocol line; the session reports what they return.
 //
 // Every sequence stops at the first request that fails and returns that request's result;
 // nothing already written is restored, so the instrument may then hold a partly written
-// notebook. Refused before any request: 146 for a model other than the two, 134 without a
-// notebook base in the identification table, 135 for a "КВИР-510v2" folder index or folder
-// list beyond the last page (above it lies the instrument's own memory), and
-// kNotebookTooLarge below. Apart from the packing of the "КВИР-210v1" whole-notebook write, the
-// in-memory notebook (NotebookImage and the folder list, reached through the instrument's context)
-// is only read by the writes.
+// notebook. Refused before any request: 146 for a model other than the two, 135 for a
+// "КВИР-510v2" folder index or folder list beyond the last page (above it lies the
+// instrument's own memory), and kNotebookTooLarge below. The notebook base is the one of the
+// instrument's identification, never the notebook's own.
 
 #include "DeviceModel.h"
 #include "ModelTable.h"
-#include "NotebookImage.h"
+#include "Notebook.h"
 #include "Util_modbas.h"
 
 #include <QByteArray>
@@ -24,53 +22,64 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 namespace kvir {
 
-// The in-memory notebook holds more records than the "КВИР-210v1" record pages can take
-// (page count × 23; NotebookImage itself holds up to 1000). The page after the last one would
-// reach into the directory at 0xF800, so such a notebook is never written in part: the
-// folder write and the whole write refuse it before sending any request. The whole write
-// counts the records left after its packing drops those of folders beyond the named ones,
-// and works on a copy until then, so a refusal leaves memory exactly as it was.
+// The in-memory notebook holds more records than the instrument's pages can take. It is never
+// written in part: the writes refuse it before sending any request.
 constexpr ExchangeResult kNotebookTooLarge = xr::kTooManyRecords;
 
-// Reads the whole notebook of `model` into the context's NotebookImage and folder list, which
-// the caller has emptied. "КВИР-510v2": every folder page. "КВИР-210v1": exchange mode 1, the
-// directory, every record page, exchange mode 2. What was read before an error stays.
-// Progress: "КВИР-510v2" (0, n, 0, 26) first and (j + 1, n, 13, 26) after page j;
-// "КВИР-210v1" (0, 1, 0, n) first, (1, 1, 0, n) after the directory and (1, 1, i + 1, n)
-// after page i. Any other model reads nothing and completes with 0. Without a notebook base
-// in the identification table nothing is sent: 134, not completed.
-ReadOutcome ReadWholeNotebook(Instrument& instrument, DeviceModel model, const ProgressFn& progress,
-                              const PageReadFn& afterPage = {});
+struct NotebookRead {
+    Notebook notebook;  // what was read; after an error, what came before it
+    ReadOutcome outcome;
+};
 
-// Writes folder `index` (0-based position in the folder list) after a folder edit.
-// "КВИР-510v2": that folder's page only (erase, name header unless index 0, its first 26
+// Reads the whole notebook of `model`. "КВИР-510v2": every folder page. "КВИР-210v1": exchange
+// mode 1, the directory, every record page, exchange mode 2. What was read before an error
+// stays. Progress: "КВИР-510v2" (0, n, 0, 26) first and (j + 1, n, 13, 26) after page j;
+// "КВИР-210v1" (0, 1, 0, n) first, (1, 1, 0, n) after the directory and (1, 1, i + 1, n)
+// after page i. Any other model reads nothing and completes with 0. The notebook carries the
+// model and the identification's version and base.
+NotebookRead ReadWholeNotebook(Instrument& instrument, DeviceModel model, const QDate& today,
+                               const ReadHooks& hooks = {});
+
+// Writes folder `index` (0-based position in the folder list) of `notebook` after a folder
+// edit. "КВИР-510v2": that folder's page only (erase, name header unless index 0, its first 26
 // records in slot order). "КВИР-210v1": the whole directory, every named entry at its own
-// position, and every record page, whatever the index.
-ExchangeResult WriteFolderSequence(Instrument& instrument, DeviceModel model, int index,
+// position, and every record, whatever the index.
+ExchangeResult WriteFolderSequence(Instrument& instrument, const Notebook& notebook, int index,
                                    const QString& name, const ProgressFn& progress);
 
-// Writes the whole notebook. "КВИР-510v2": the named folders packed onto consecutive pages
-// in list order; memory is not changed, the read that follows shows the packed order.
-// "КВИР-210v1": the folder list and the records are packed in memory first (named entries
-// moved down, their records renumbered, records of folders beyond the named ones dropped,
-// the image compacted), then the directory and every record page are written. Memory takes
-// the packed notebook just before the first request, so after a failure on the line it is
-// packed whole, and after a refusal (kNotebookTooLarge) it is untouched.
-ExchangeResult WriteNotebookSequence(Instrument& instrument, DeviceModel model,
+// What stops a notebook from being written whole into an instrument exactly.
+enum class WholeWriteFault {
+    None,
+    TooManyFolders,  // more folders than the instrument has pages (or directory entries)
+    TooManyRecords,  // more records than its pages take (or than one folder page takes)
+    NoFreeEntry,     // records name a folder beyond the directory, and no entry is free
+};
+
+// The notebook as a whole write leaves it in an instrument whose notebook starts at `base`.
+// Records filed under a folder number whose entry is free keep a folder of their own: the
+// entry is named "ПАПКА N" after their number N (or, for a number beyond the entries, the
+// first free entry takes them). "КВИР-210v1" (unless `keepPlaces`): the named entries move
+// down to the first free positions, their records renumbered, and the image is compacted.
+// On a fault `notebook` is unchanged. `adoptUnnamed` false leaves such records where they are
+// (a test switch: the packing then files them under whatever folder moves into their entry).
+WholeWriteFault PrepareWholeWrite(Notebook& notebook, int base, bool keepPlaces,
+                                  bool adoptUnnamed = true);
+
+// Writes the whole notebook, prepared by PrepareWholeWrite. "КВИР-510v2": the named folders
+// packed onto consecutive pages in list order. "КВИР-210v1": the directory and every record
+// page.
+ExchangeResult WriteNotebookSequence(Instrument& instrument, const Notebook& prepared,
                                      const ProgressFn& progress);
 
 // Writes the whole notebook with every folder in its own place (page or directory entry) and
 // the records in slot order, so that a notebook read earlier comes back exactly as it was.
 // Used to restore a backup.
-ExchangeResult RestoreNotebookSequence(Instrument& instrument, DeviceModel model,
+ExchangeResult RestoreNotebookSequence(Instrument& instrument, const Notebook& prepared,
                                        const ProgressFn& progress);
 
-// Erases the notebook down to an empty common folder "ОБЩАЯ ПАПКА". Memory is not changed;
-// the console reads the empty notebook afterwards.
+// Erases the notebook down to an empty common folder "ОБЩАЯ ПАПКА".
 ExchangeResult InitNotebookSequence(Instrument& instrument, DeviceModel model,
                                     const ProgressFn& progress);
 
@@ -94,7 +103,7 @@ struct NotebookDigest {
     bool operator==(const NotebookDigest&) const = default;
 };
 
-NotebookDigest DigestOf(const NotebookImage& image, const QStringList& folders, DeviceModel model);
+NotebookDigest DigestOf(const Notebook& notebook);
 
 // The first difference, one short Russian line for the operator and the protocol; empty when
 // the digests are equal.

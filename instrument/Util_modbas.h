@@ -1,15 +1,19 @@
 #pragma once
 // Operations on the instrument: presence check, identification, exchange mode, and (with the
-// memory layouts) reading and writing the notebook. They keep no state of their own: the
-// link, the identification table, NotebookImage and the folder list belong to the owner,
-// reached through InstrumentContext.
+// memory layouts) reading and writing the notebook. They take values and return values: the
+// instrument is addressed with the device number and identification it was given when the
+// operation started, a read fills the notebook it is handed, a write sends the record it is
+// handed. Nothing here reaches back for a widget's text.
 
 #include "DeviceModel.h"
-#include "InstrumentContext.h"
+#include "MemoryLayout.h"
+#include "Notebook.h"
 #include "link/Util_comport.h"
 
 #include <QByteArray>
+#include <QDate>
 
+#include <atomic>
 #include <optional>
 
 namespace kvir {
@@ -18,59 +22,90 @@ inline const QString kFreeFolder = QStringLiteral("<свободно>");
 inline const QString kCommonFolder = QStringLiteral("ОБЩАЯ ПАПКА");
 inline const QString kUnreadableFolder = QStringLiteral("<?\?\?>");
 
+// What the instrument says of itself: the 8-character name, the firmware version (decimal)
+// and the notebook base address.
+struct Identification {
+    QString name;
+    QString version;
+    int base = 0;
+
+    friend bool operator==(const Identification&, const Identification&) = default;
+};
+
+// What a notebook read may have to tell the operator while it goes on.
+enum class InstrumentWarning {
+    NoCommonFolder,  // the directory's first entry is not the common folder
+    TooManyRecords,  // the instrument holds more records than memory's slots
+};
+
+// The low 8 bits of a decimal device number; nothing when the text is not a decimal integer
+// (surrounding blanks are allowed).
+std::optional<quint8> ParseDeviceNumber(const QString& text);
+
 class Instrument {
   public:
-    Instrument(SerialLink& link, InstrumentContext& context);
+    explicit Instrument(SerialLink& link, quint8 address = 1);
+
+    // The device number every request is addressed to.
+    void setAddress(quint8 address) { address_ = address; }
+    quint8 address() const { return address_; }
+    // The identification reads and writes take the notebook base from.
+    void setIdentification(const Identification& identification) { ident_ = identification; }
+    const Identification& identification() const { return ident_; }
+    // While `flag` is set, no further request is sent: the operation returns kCancelled
+    // before it. nullptr (the default) makes the requests that follow uninterruptible.
+    void setCancel(const std::atomic<bool>* flag) { cancel_ = flag; }
 
     // Code 0, one attempt. 0 when the instrument answers with code 0.
     ExchangeResult PingInstrument();
-    // Code 15, three attempts; on success fills the identification table.
+    // Code 15, three attempts; on success identification() holds what it said.
     ExchangeResult ReadIdentification();
     // Code 16 with the state byte; state 1 allows 10 attempts, any other state 3.
     ExchangeResult SetExchangeMode(quint8 state);
 
     // One request by the exchange pattern: up to `attempts` tries while the result is an
-    // exchange error; a reply code other than `expected` gives 131. The device number is
-    // read anew for every try. `payload` receives the delivered bytes; a payload shorter
-    // than `minPayload` counts as a damaged reply (129) and is tried again like one.
+    // exchange error; a reply code other than `expected` gives 131. `payload` receives the
+    // delivered bytes; a payload shorter than `minPayload` counts as a damaged reply (129)
+    // and is tried again like one.
     ExchangeResult Exchange(quint8 code, quint16 start, int count, const QByteArray& data,
                             quint8 expected, int attempts, QByteArray* payload = nullptr,
                             int minPayload = 0);
 
     // ---- Notebook reading (both memory layouts) ----
-    // Starts one whole-notebook read: the overflow warning is given at most once per read.
-    void BeginNotebookRead();
-    // "КВИР-210v1": reads the folder directory into the folder list (25 entries).
-    ExchangeResult ReadDirectory();
-    // "КВИР-510v2": appends folder index + 1 to the folder list and its records to the image.
-    ExchangeResult ReadFolderPage(int index);
-    // "КВИР-210v1": appends the records of record page `index` to the image.
-    ExchangeResult ReadRecordPage(int index);
+    // Each appends to `into` (its folder list, its image from the first free slot, and the
+    // bytes of every block read in `into.pages`). `today` dates the records. `dropped` (when
+    // given) receives the records that found no free slot.
+    // "КВИР-210v1": the folder directory (25 entries); `commonMissing` is set when its first
+    // entry is not the common folder (the default entry is read in its place).
+    ExchangeResult ReadDirectory(Notebook& into, bool* commonMissing = nullptr);
+    // "КВИР-510v2": folder index + 1 and its records.
+    ExchangeResult ReadFolderPage(int index, Notebook& into, const QDate& today,
+                                  int* dropped = nullptr);
+    // "КВИР-210v1": the records of record page `index`.
+    ExchangeResult ReadRecordPage(int index, Notebook& into, const QDate& today,
+                                  int* dropped = nullptr);
 
     // ---- Notebook writing ----
     // "КВИР-510v2" folder-page layout.
     ExchangeResult EraseFolderPage(int index);
     ExchangeResult WriteFolderHeader(int index, const QString& name);
-    ExchangeResult WriteFolderRecord(int index, int place, int slot);
-    // "КВИР-210v1" directory layout.
+    ExchangeResult WriteFolderRecord(int index, int place, const StoredRecord& record);
+    // "КВИР-210v1" directory layout. `slot` of a paged record is its record number.
     ExchangeResult ResetDirectory();
     ExchangeResult WriteDirectoryEntry(int slot, const QString& name);
-    ExchangeResult WritePagedRecord(int slot);
+    ExchangeResult WritePagedRecord(int slot, const StoredRecord& record);
     ExchangeResult ErasePage(int address);
 
-    // The notebook base from the identification table; nothing when it is not a number.
-    std::optional<int> notebookBase() const;
-
     SerialLink& link() { return link_; }
-    InstrumentContext& context() { return context_; }
 
     static constexpr int kAttempts = 3;
     static constexpr int kModeOnAttempts = 10;
 
   private:
     SerialLink& link_;
-    InstrumentContext& context_;
-    bool overflowReported_ = false;
+    quint8 address_;
+    Identification ident_;
+    const std::atomic<bool>* cancel_ = nullptr;
 };
 
 }  // namespace kvir

@@ -1,7 +1,7 @@
 // Reading and writing the notebook of both memory layouts, one request at a time by the
 // exchange pattern. The operations keep no state: the notebook base comes from the
-// identification table for every request, records go to and come from the owner's
-// NotebookImage and folder list.
+// identification the instrument was given, records are read into the notebook handed in and
+// written from the record handed in.
 
 #include "Cp1251.h"
 #include "MemoryLayout.h"
@@ -41,13 +41,9 @@ ExchangeResult Request(Instrument& instrument, quint8 code, quint16 start, int c
 
 }  // namespace
 
-void Instrument::BeginNotebookRead() {
-    overflowReported_ = false;
-}
-
 // ---- Reading -------------------------------------------------------------------------------
 
-ExchangeResult Instrument::ReadDirectory() {
+ExchangeResult Instrument::ReadDirectory(Notebook& into, bool* commonMissing) {
     const NotebookLayout& l = RecordPages();
     QByteArray directory;
     const ExchangeResult r = Request(*this, kReadWords, Address(l.directoryStart), kBlockReadWords,
@@ -55,11 +51,15 @@ ExchangeResult Instrument::ReadDirectory() {
     if (r != xr::kOk) {
         return r;
     }
-    QStringList& folders = context_.folderList();
+    into.pages.insert(l.directoryStart, directory.left(kBlockReadBytes));
+    QStringList& folders = into.folders;
     folders.clear();
-    if (static_cast<quint8>(directory[0]) != 1) {
+    const bool missing = static_cast<quint8>(directory[0]) != 1;
+    if (commonMissing != nullptr) {
+        *commonMissing = missing;
+    }
+    if (missing) {
         // Reading goes on with the default entry; the instrument is left as it is.
-        context_.warn(InstrumentWarning::NoCommonFolder);
         directory.replace(0, l.entrySize, DefaultCommonFolderEntry());
     }
     for (int j = 0; j < l.directoryEntries; ++j) {
@@ -79,19 +79,17 @@ ExchangeResult Instrument::ReadDirectory() {
     return xr::kOk;
 }
 
-ExchangeResult Instrument::ReadFolderPage(int index) {
-    const std::optional<int> base = notebookBase();
-    if (!base) {
-        return xr::kNotSent;
-    }
-    const quint16 start = Address(*base + index * kPageSize);
+ExchangeResult Instrument::ReadFolderPage(int index, Notebook& into, const QDate& today,
+                                          int* dropped) {
+    const int address = ident_.base + index * kPageSize;
+    const quint16 start = Address(address);
     QByteArray header;
     ExchangeResult r = Request(*this, kReadTwoBytes, start, 0, {}, &header, 2);
     if (r != xr::kOk) {
         return r;
     }
     if (static_cast<quint8>(header[0]) == kErased) {
-        context_.folderList().append(kFreeFolder);
+        into.folders.append(kFreeFolder);
         return xr::kOk;
     }
     QByteArray page;
@@ -99,29 +97,28 @@ ExchangeResult Instrument::ReadFolderPage(int index) {
     if (r != xr::kOk) {
         return r;
     }
+    page.truncate(kBlockReadBytes);
+    into.pages.insert(address, page);
     const quint8 first = static_cast<quint8>(page[0]);
     if (first == kEmpty || first == kErased) {
         // A page without a name holds no folder; it keeps its place in the list so that the
-        // folders after it keep their numbers.
-        context_.folderList().append(kFreeFolder);
+        // folders after it keep their numbers. Records on it stay in `pages`.
+        into.folders.append(kFreeFolder);
         return xr::kOk;
     }
-    context_.folderList().append(cp1251::Decode(FolderNameOfPage(page)));
-    const int dropped = AppendFolderPageRecords(context_.notebook(), page,
-                                                static_cast<quint8>(index + 1), context_.today());
-    if (dropped > 0 && !overflowReported_) {
-        overflowReported_ = true;
-        context_.warn(InstrumentWarning::TooManyRecords);
+    into.folders.append(cp1251::Decode(FolderNameOfPage(page)));
+    const int lost =
+        AppendFolderPageRecords(into.image, page, static_cast<quint8>(index + 1), today);
+    if (dropped != nullptr) {
+        *dropped = lost;
     }
     return xr::kOk;
 }
 
-ExchangeResult Instrument::ReadRecordPage(int index) {
-    const std::optional<int> base = notebookBase();
-    if (!base) {
-        return xr::kNotSent;
-    }
-    const quint16 start = Address(*base + index * kPageSize);
+ExchangeResult Instrument::ReadRecordPage(int index, Notebook& into, const QDate& today,
+                                          int* dropped) {
+    const int address = ident_.base + index * kPageSize;
+    const quint16 start = Address(address);
     QByteArray first;
     ExchangeResult r = Request(*this, kReadByte, start, 0, {}, &first, 1);
     if (r != xr::kOk) {
@@ -135,10 +132,11 @@ ExchangeResult Instrument::ReadRecordPage(int index) {
     if (r != xr::kOk) {
         return r;
     }
-    const int dropped = AppendRecordPageRecords(context_.notebook(), page, context_.today());
-    if (dropped > 0 && !overflowReported_) {
-        overflowReported_ = true;
-        context_.warn(InstrumentWarning::TooManyRecords);
+    page.truncate(kBlockReadBytes);
+    into.pages.insert(address, page);
+    const int lost = AppendRecordPageRecords(into.image, page, today);
+    if (dropped != nullptr) {
+        *dropped = lost;
     }
     return xr::kOk;
 }
@@ -146,46 +144,37 @@ ExchangeResult Instrument::ReadRecordPage(int index) {
 // ---- Writing: folder-page layout -----------------------------------------------------------
 
 ExchangeResult Instrument::EraseFolderPage(int index) {
-    const std::optional<int> base = notebookBase();
-    if (!base) {
-        return xr::kNotSent;
-    }
-    const ExchangeResult r = Request(*this, kWriteBytes, Address(*base + index * kPageSize), 0, {});
+    const int base = ident_.base;
+    const ExchangeResult r = Request(*this, kWriteBytes, Address(base + index * kPageSize), 0, {});
     if (r != xr::kOk || index != 0) {
         return r;
     }
     // The common folder never loses its name.
     const QByteArray header = CommonFolderHeader();
-    return Request(*this, kWriteBytes, Address(*base), static_cast<int>(header.size()), header);
+    return Request(*this, kWriteBytes, Address(base), static_cast<int>(header.size()), header);
 }
 
 ExchangeResult Instrument::WriteFolderHeader(int index, const QString& name) {
-    const std::optional<int> base = notebookBase();
-    if (!base) {
-        return xr::kNotSent;
-    }
-    if (index < 0 || index >= LayoutPages(FolderPages(), *base)) {
+    const int base = ident_.base;
+    if (index < 0 || index >= LayoutPages(FolderPages(), base)) {
         return xr::kOutsideNotebook;
     }
     if (index == 0) {
         return xr::kOk;  // the common folder's name never changes
     }
     const QByteArray header = EncodeFolderHeader(cp1251::Encode(name));
-    return Request(*this, kWriteBytes, Address(*base + index * kPageSize),
+    return Request(*this, kWriteBytes, Address(base + index * kPageSize),
                    static_cast<int>(header.size()), header);
 }
 
-ExchangeResult Instrument::WriteFolderRecord(int index, int place, int slot) {
+ExchangeResult Instrument::WriteFolderRecord(int index, int place, const StoredRecord& stored) {
     const NotebookLayout& l = FolderPages();
-    const std::optional<int> base = notebookBase();
-    if (!base) {
-        return xr::kNotSent;
-    }
-    if (place < 0 || place >= l.recordsPerPage || slot < 0 || slot >= kNotebookSlots) {
+    if (place < 0 || place >= l.recordsPerPage || index < 0 ||
+        index >= LayoutPages(l, ident_.base)) {
         return xr::kOutsideNotebook;
     }
-    const QByteArray record = EncodeRecord(l, RecordFromSlot(context_.notebook(), slot));
-    const int start = *base + index * kPageSize + l.firstRecord + place * l.record.size;
+    const QByteArray record = EncodeRecord(l, stored);
+    const int start = ident_.base + index * kPageSize + l.firstRecord + place * l.record.size;
     return Request(*this, kWriteBytes, Address(start), static_cast<int>(record.size()), record);
 }
 
@@ -211,20 +200,16 @@ ExchangeResult Instrument::WriteDirectoryEntry(int slot, const QString& name) {
                    static_cast<int>(entry.size()), entry);
 }
 
-ExchangeResult Instrument::WritePagedRecord(int slot) {
+ExchangeResult Instrument::WritePagedRecord(int slot, const StoredRecord& stored) {
     const NotebookLayout& l = RecordPages();
-    const std::optional<int> base = notebookBase();
-    if (!base) {
-        return xr::kNotSent;
-    }
     const int page = slot / l.recordsPerPage;
     const int place = slot % l.recordsPerPage;
     // A page at or beyond the page count would overlap the directory.
-    if (slot < 0 || slot >= kNotebookSlots || page >= LayoutPages(l, *base)) {
+    if (slot < 0 || slot >= kNotebookSlots || page >= LayoutPages(l, ident_.base)) {
         return xr::kOutsideNotebook;
     }
-    const QByteArray record = EncodeRecord(l, RecordFromSlot(context_.notebook(), slot));
-    const int pageStart = *base + page * kPageSize;
+    const QByteArray record = EncodeRecord(l, stored);
+    const int pageStart = ident_.base + page * kPageSize;
     if (place == 0) {
         // Records are written in ascending slot order, so a page is erased exactly once,
         // before its first record.

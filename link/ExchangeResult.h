@@ -25,6 +25,8 @@ constexpr ExchangeResult kBadDeviceNumber = 148;   // device number is not a dec
 constexpr ExchangeResult kTooManyRecords = 149;    // more records than the record pages hold
 constexpr ExchangeResult kBackupNotSaved = 150;    // the instrument's contents were not saved:
                                                    // nothing was erased
+constexpr ExchangeResult kCancelled = 151;         // the operator stopped it before the next
+                                                   // request; nothing was sent after that
 }  // namespace xr
 
 // Bit 7 marks the exchange errors; the retry rule tests exactly this bit.

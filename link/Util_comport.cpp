@@ -122,12 +122,6 @@ PortFault SerialLink::lastFault() const {
     return lastFault_;
 }
 
-void SerialLink::RunIdleWork() {
-    if (idleWork_) {
-        std::exchange(idleWork_, {})();
-    }
-}
-
 QString SerialLink::lastError() const {
     // A port that closed itself under a read carries the reason.
     if (port_ && !port_->isOpen() && !port_->lastError().isEmpty()) {
@@ -250,9 +244,6 @@ bool FrameAssembler::feed(quint8 byte) {
 
 int ReadFrame(SerialLink& link, QByteArray& text, int limit, int expected) {
     text.clear();
-    if (expected >= kIdleWorkReplyChars) {
-        link.RunIdleWork();
-    }
     if (!link.isOpen()) {
         return 0;
     }

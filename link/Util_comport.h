@@ -46,14 +46,6 @@ class SerialLink {
     PortFault lastFault() const;
     QString lastError() const;
 
-    // Work to run once while a long reply is on its way (refreshing the screen after a page
-    // read costs no time then): it waits for the next request whose reply takes longer at
-    // line speed than the work itself. Newer work replaces work still waiting. It must not
-    // use the link.
-    void runWhileWaiting(std::function<void()> work) { idleWork_ = std::move(work); }
-    // Runs the pending work, if any.
-    void RunIdleWork();
-
     const LineSettings& portSettings() const { return portSettings_; }
     const PortTimeouts& portTimeouts() const { return portTimeouts_; }
 
@@ -69,14 +61,9 @@ class SerialLink {
     PortTimeouts portTimeouts_;
     PortFault lastFault_ = PortFault::None;
     QString lastError_;
-    std::function<void()> idleWork_;
 };
 
 // ---- Frame codec ----------------------------------------------------------------------
-
-// Expected reply length from which waiting work runs during the reply: about 115 ms at
-// 9600 baud, longer than a refill of the record table.
-constexpr int kIdleWorkReplyChars = 100;
 
 constexpr int kFrameLimit = 1200;       // characters read at most for one reply frame
 constexpr int kReplyBufferSize = 2000;  // the shared reply buffer

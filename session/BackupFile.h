@@ -21,7 +21,7 @@
 // A record line: slot, folder number, mode byte, day word, time word, the stamp as the bits
 // of a double, and values 1 to 4 as the bits of floats.
 
-#include "Session.h"
+#include "SessionEvents.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -30,6 +30,8 @@ QString ExchangeResultText(ExchangeResult result) {
         case xr::kBackupNotSaved:
             return QStringLiteral(
                 "Резервная копия блокнота прибора не сохранена\r\nзапись в прибор отменена");
+        case xr::kCancelled:
+            return QStringLiteral("Прервано оператором");
         default:
             return QStringLiteral("Ошибка обмена");
     }
@@ -94,12 +96,55 @@ QString BackupFaultText(BackupFault fault, FileFault fileFault) {
                 "Резервная копия повреждена или изменена вручную\r\nблокнот не загружен");
         case BackupFault::UnknownModel:
             return QStringLiteral("Резервная копия блокнота прибора неизвестной модели");
+        case BackupFault::Unrestorable:
+            return QStringLiteral(
+                "Резервная копия не может быть записана в прибор без потерь\r\n"
+                "(номер папки или число записей больше, чем вмещает блокнот)");
     }
     return {};
 }
 
-QString RefusalText(Refusal refusal) {
+QString LossesText(NotebookLosses losses) {
+    QStringList lines;
+    if (losses.overflow > 0) {
+        lines << QStringLiteral("записей больше %1, не поместилось %2")
+                     .arg(kNotebookSlots)
+                     .arg(losses.overflow);
+    }
+    if (losses.hidden > 0) {
+        lines << QStringLiteral("записей после метки конца страницы: %1").arg(losses.hidden);
+    }
+    if (losses.nameless > 0) {
+        lines << QStringLiteral("записей на страницах без имени папки: %1").arg(losses.nameless);
+    }
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QString RefusalText(Refusal refusal, const QString& backupFile, NotebookLosses losses) {
+    const QString nothing = QStringLiteral("запись блокнота отменена, ничего не стерто");
+    const QString saved =
+        backupFile.isEmpty()
+            ? QString()
+            : QStringLiteral("\r\nвсе записи прибора сохранены в резервной копии\r\n") + backupFile;
     switch (refusal) {
+        case Refusal::LossyNotebook:
+            return QStringLiteral("Блокнот в памяти содержит не все записи прибора:\r\n") +
+                   LossesText(losses) + QStringLiteral("\r\n") + nothing + saved;
+        case Refusal::LossyInstrument:
+            return QStringLiteral("Блокнот прибора не помещается в память консоли:\r\n") +
+                   LossesText(losses) + QStringLiteral("\r\n") + nothing + saved;
+        case Refusal::TooManyFolders:
+            return QStringLiteral(
+                       "В блокноте прибора меньше места для папок,\r\n"
+                       "чем папок в блокноте консоли\r\n") +
+                   nothing;
+        case Refusal::TooManyRecords:
+            return QStringLiteral("Записей больше, чем вмещает блокнот прибора\r\n") + nothing;
+        case Refusal::NoFreeEntry:
+            return QStringLiteral(
+                       "Есть записи с номером папки больше 25,\r\n"
+                       "а свободной папки для них нет\r\n") +
+                   nothing;
         case Refusal::NoCompleteNotebook:
             return QStringLiteral(
                 "В памяти нет полного блокнота прибора\r\n"
@@ -114,6 +159,15 @@ QString RefusalText(Refusal refusal) {
             return QStringLiteral("В памяти нет блокнота\r\nзапись в прибор отменена");
     }
     return {};
+}
+
+QString UnsupportedText(const QString& name, const QString& version) {
+    return QStringLiteral("Прибор ") + name + QLatin1Char('v') + version +
+           QStringLiteral(" не определен\r\nработа с прибором невозможна");
+}
+
+QString ReadStoppedText() {
+    return QStringLiteral("Чтение блокнота прервано оператором");
 }
 
 QString InstrumentWarningText(InstrumentWarning warning) {

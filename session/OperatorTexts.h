@@ -2,7 +2,7 @@
 // Every text the operator reads about a result, a fault or a refusal, in one place. The
 // libraries below return typed values; the console and kvir-cli show these words for them.
 
-#include "Session.h"
+#include "SessionEvents.h"
 #include "link/ExchangeResult.h"
 #include "link/SerialPort.h"
 
@@ -21,8 +21,15 @@ QString PortFaultText(PortFault fault);
 QString FileFaultText(FileFault fault);
 // Why a backup file cannot be loaded.
 QString BackupFaultText(BackupFault fault, FileFault fileFault = FileFault::None);
-// Why an action was refused before any request.
-QString RefusalText(Refusal refusal);
+// Why an action was refused before any request that erases; `backupFile` names where what the
+// instrument held was saved, `losses` what memory could not hold.
+QString RefusalText(Refusal refusal, const QString& backupFile = {}, NotebookLosses losses = {});
+// What a read found in the instrument but could not keep in memory, a line for each kind.
+QString LossesText(NotebookLosses losses);
+// An instrument of no supported model answered.
+QString UnsupportedText(const QString& name, const QString& version);
+// A read the operator stopped: what came before stays.
+QString ReadStoppedText();
 // A warning of the notebook read.
 QString InstrumentWarningText(InstrumentWarning warning);
 

@@ -3,134 +3,109 @@
 #include "BackupFile.h"
 #include "TextFiles.h"
 #include "instrument/ModelTable.h"
+#include "link/PortList.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
-
 namespace kvir {
-
-// The instrument operations' view of the session: the host's device number and clock, the
-// session's identification table, and the notebook a read fills (memory, or a scratch copy
-// when the instrument is read for a backup or a check).
-class Session::Context final : public InstrumentContext {
-  public:
-    explicit Context(Session& session) : session_(session), target(&session.memory_) {}
-
-    QString deviceNumberText() const override { return session_.host_.deviceNumberText(); }
-    QString identValue(int row) const override {
-        return session_.ident_.at(static_cast<size_t>(row));
-    }
-    void setIdentValue(int row, const QString& text) override {
-        session_.ident_.at(static_cast<size_t>(row)) = text;
-    }
-    NotebookImage& notebook() override { return target->image; }
-    QStringList& folderList() override { return target->folders; }
-    QDate today() const override { return session_.host_.now().date(); }
-    void warn(InstrumentWarning warning) override {
-        SessionEvent event{SessionEvent::Kind::Warning};
-        event.warning = warning;
-        session_.Notify(event);
-    }
-
-    Session& session_;
-    Notebook* target;
-};
 
 namespace {
 
-using Kind = SessionEvent::Kind;
-using Purpose = SessionEvent::Purpose;
+using Purpose = ev::Purpose;
 
 constexpr int kConnectRecordBar = 26;
 
-bool HoldsSomething(const Notebook& notebook) {
-    if (RecordCount(notebook.image) > 0) {
-        return true;
-    }
-    // The common folder is always there; any other named entry is worth keeping.
-    for (int k = 1; k < notebook.folders.size(); ++k) {
-        if (notebook.folders.at(k) != kFreeFolder) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The records of folder `index` a folder page keeps: its first records in slot order.
-QList<StoredRecord> PageRecords(const NotebookImage& image, int index, int capacity) {
-    QList<StoredRecord> records;
-    for (int s = 0; s < kNotebookSlots && records.size() < capacity; ++s) {
-        if (image.folderNo[static_cast<size_t>(s)] == index + 1) {
-            records << RecordFromSlot(image, s);
-        }
-    }
-    return records;
-}
-
 }  // namespace
 
-Session::Session(SerialLink& link, SessionHost& host)
-    : link_(link),
-      host_(host),
-      context_(std::make_unique<Context>(*this)),
-      instrument_(link, *context_) {}
+Session::Session(SerialLink& link, SessionHost& host, SessionConfig config)
+    : link_(link), host_(host), config_(std::move(config)), instrument_(link) {}
 
-Session::~Session() = default;
-
-Notebook& Session::edit() {
-    edited_ = true;
-    ++editCount_;
-    return memory_;
-}
-
-const Notebook* Session::instrumentContents() const {
-    return known_ && link_.isOpen() ? known_.get() : nullptr;
-}
-
-void Session::Notify(SessionEvent event) {
-    host_.notify(event);
+bool Session::connected() const {
+    return link_.isOpen();
 }
 
 void Session::Progress(Stage stage, int fp, int fm, int rp, int rm) {
     host_.progress(stage, fp, fm, rp, rm);
 }
 
-void Session::ForgetInstrument() {
-    known_.reset();
-    knownSaved_ = false;
+void Session::SetCaption(const QString& caption) {
+    if (caption != caption_) {
+        caption_ = caption;
+        Notify(ev::CaptionChanged{caption});
+    }
+}
+
+QDateTime Session::Now() const {
+    return config_.now ? config_.now() : QDateTime::currentDateTime();
+}
+
+void Session::BeginOperation() {
+    cancel_.store(false);
+    instrument_.setCancel(&cancel_);
+}
+
+bool Session::Edit(const NotebookEdit& edit) {
+    if (!ApplyEdit(memory_, edit)) {
+        return false;
+    }
+    edited_ = true;
+    return true;
 }
 
 void Session::Disconnect() {
     link_.ClosePort();
-    ForgetInstrument();
+    port_.clear();
     instrumentModel_ = DeviceModel::None;
+}
+
+void Session::ListPorts(const QStringList& candidates, const QString& configured) {
+    BeginOperation();
+    // Entering the port box ends any connection.
+    Disconnect();
+    Notify(ev::PortsListed{BuildPortEntries(candidates, configured, [this](const QString& name) {
+        return link_.ProbePort(name) == 0;
+    })});
 }
 
 // ---- Connection and identification ---------------------------------------------------------
 
-void Session::ConnectAndRead() {
+bool Session::ConnectAndRead(const LinkInputs& inputs) {
+    BeginOperation();
     ident_ = {};
-    if (Connect() != xr::kOk) {
-        return;
+    if (Connect(inputs) != xr::kOk) {
+        return false;
     }
-    const ExchangeResult identified = IdentifyFor(true);
+    const ExchangeResult identified = Identify(inputs);
     if (identified != xr::kOk && identified != xr::kModelChanged) {
-        return;
+        // The caption names what answered: nothing, or the unsupported instrument.
+        if (identified == xr::kUnsupportedModel) {
+            SetCaption(ident_.name + QLatin1Char('v') + ident_.version);
+        } else if (identified != xr::kCancelled) {
+            SetCaption(kModelNone);
+        }
+        return false;
     }
-    // A notebook that a failed write left unwritten is replaced only when the operator agrees.
-    if (unwritten_ && !host_.confirmReplaceUnwritten()) {
-        return;
+    // A notebook that a failed write left unwritten is replaced only when the operator agrees;
+    // after No nothing changes, the caption included.
+    if (unwritten_ && !host_.ask(Question::ReplaceUnwritten)) {
+        return false;
     }
-    ReadNotebook();
+    SetCaption(DisplayName(instrumentModel_));
+    const NotebookRead read = ReadWhole(Purpose::Load);
+    TakeIntoMemory(read.notebook, read.outcome.completed && read.outcome.result != xr::kCancelled
+                                      ? Origin::CompleteRead
+                                      : Origin::PartialRead);
+    return read.outcome.completed && read.outcome.result == xr::kOk;
 }
 
-ExchangeResult Session::Connect() {
-    // Whatever instrument answers now, nothing is known of what it holds.
+ExchangeResult Session::Connect(const LinkInputs& inputs) {
+    // Whatever instrument answers now is identified anew.
     Disconnect();
-    const PortChoice choice = host_.portChoice();
-    SessionEvent done{Kind::Connected};
+    instrument_.setAddress(inputs.device);
+    const PortChoice& choice = inputs.port;
+    ev::Connected done{xr::kOk, {}, caption_};
     if (choice.named.isEmpty()) {
         done.result = xr::kNoPortNamed;
         Notify(done);
@@ -145,25 +120,19 @@ ExchangeResult Session::Connect() {
         Progress(Stage::Connecting, 1, n, 0, kConnectRecordBar);
         r = instrument_.PingInstrument();
     } else {
-        SessionEvent failed{Kind::PortNotOpened};
-        failed.port = port;
-        failed.fault = link_.lastFault();
-        Notify(failed);
+        Notify(ev::PortNotOpened{port, link_.lastFault()});
     }
     // Automatic detection: the other listed ports, in list order, until one answers. The
     // port just tried is passed over.
-    if (opened && r != xr::kOk && choice.automatic && n > 0) {
+    if (opened && r != xr::kOk && r != xr::kCancelled && choice.automatic && n > 0) {
         link_.ClosePort();
         bool found = false;
-        for (int i = 0; i < n && !found; ++i) {
+        for (int i = 0; i < n && !found && !cancel_.load(); ++i) {
             const QString& candidate = choice.listed.at(i);
             if (i == choice.namedIndex && candidate == choice.named) {
                 continue;
             }
-            SessionEvent selected{Kind::PortSelected};
-            selected.index = i;
-            selected.port = candidate;
-            Notify(selected);
+            Notify(ev::PortSelected{i, candidate});
             r = link_.OpenPort(candidate);
             if (r != xr::kOk) {
                 continue;
@@ -180,14 +149,13 @@ ExchangeResult Session::Connect() {
         if (!found) {
             // No port answered: the port box shows the operator's port again, so that saving
             // the settings does not silently change it.
-            SessionEvent back{Kind::PortSelected};
-            back.index = choice.namedIndex;
-            back.port = choice.named;
-            Notify(back);
+            Notify(ev::PortSelected{choice.namedIndex, choice.named});
         }
     }
     if (r != xr::kOk) {
         link_.ClosePort();
+    } else {
+        port_ = port;
     }
     done.result = r;
     done.port = port;
@@ -195,249 +163,193 @@ ExchangeResult Session::Connect() {
     return r;
 }
 
-ExchangeResult Session::Identify() {
-    return IdentifyFor(true);
-}
-
-ExchangeResult Session::IdentifyFor(bool connectionSequence) {
+ExchangeResult Session::Identify(const LinkInputs& inputs) {
     if (!link_.isOpen()) {
-        if (const ExchangeResult r = Connect(); r != xr::kOk) {
+        if (const ExchangeResult r = Connect(inputs); r != xr::kOk) {
             return r;
         }
     }
-    const std::array<QString, 3> before = ident_;
     Progress(Stage::Identifying, 1, 1, 0, kConnectRecordBar);
     const ExchangeResult r = instrument_.ReadIdentification();
     Progress(Stage::Identifying, 1, 1, 0, kConnectRecordBar);
     if (r != xr::kOk) {
         Disconnect();
-        if (connectionSequence) {
-            caption_ = kModelNone;
-        }
-        SessionEvent failed{Kind::IdentifyFailed};
-        failed.result = r;
-        Notify(failed);
+        Notify(ev::IdentifyFailed{r});
         return r;
     }
-    // Another instrument may sit on the line now; if the identification shows it, whatever
-    // was known of the contents no longer holds.
-    if (ident_ != before) {
-        ForgetInstrument();
-    }
-    Notify(SessionEvent{Kind::Identified});
-    const QString previous = caption_;
-    instrumentModel_ = ModelFromIdentification(ident_[kIdentName], ident_[kIdentVersion]);
+    ident_ = instrument_.identification();
+    Notify(ev::Identified{ident_});
+    instrumentModel_ = ModelFromIdentification(ident_.name, ident_.version);
     if (instrumentModel_ == DeviceModel::None) {
-        SessionEvent unsupported{Kind::Unsupported};
-        unsupported.name = ident_[kIdentName];
-        unsupported.version = ident_[kIdentVersion];
-        if (connectionSequence) {
-            caption_ = unsupported.name + QLatin1Char('v') + unsupported.version;
-        }
-        Notify(unsupported);
+        Notify(ev::Unsupported{ident_.name, ident_.version});
         return xr::kUnsupportedModel;
     }
-    const QString shown = DisplayName(instrumentModel_);
-    if (connectionSequence) {
-        caption_ = shown;
-    }
-    return shown == previous ? xr::kOk : xr::kModelChanged;
+    return DisplayName(instrumentModel_) == caption_ ? xr::kOk : xr::kModelChanged;
 }
 
 // ---- Reading -------------------------------------------------------------------------------
 
-ReadOutcome Session::ReadNotebook() {
-    memory_ = Notebook{};
-    memory_.model = instrumentModel_;
-    origin_ = Origin::PartialRead;
-    edited_ = false;
-    unwritten_ = false;
-    caption_ = DisplayName(instrumentModel_);
-    SessionEvent started{Kind::ReadStarted};
-    started.model = instrumentModel_;
-    Notify(started);
-    const ReadOutcome outcome = ReadInto(memory_, Purpose::Load);
-    if (outcome.completed) {
-        origin_ = Origin::CompleteRead;
+NotebookRead Session::ReadWhole(Purpose purpose) {
+    if (purpose == Purpose::Load) {
+        Notify(ev::ReadStarted{instrumentModel_});
     }
-    return outcome;
-}
-
-ReadOutcome Session::ReadInto(Notebook& target, SessionEvent::Purpose purpose) {
-    target = Notebook{};
-    target.model = instrumentModel_;
-    target.version = ident_[kIdentVersion];
-    target.base = ParseNotebookBase(ident_[kIdentBase]).value_or(0);
-    context_->target = &target;
-
-    // The progress window and the table are brought up to date while the reply to the next
-    // request travels, which costs the read no time.
-    struct Bars {
-        int fp, fm, rp, rm;
-    } last{};
-    bool deferring = false;
-    const auto progress = [&](int fp, int fm, int rp, int rm) {
-        last = {fp, fm, rp, rm};
-        if (!deferring) {
-            Progress(Stage::Reading, fp, fm, rp, rm);
-        }
+    ReadHooks hooks;
+    hooks.progress = [this](int fp, int fm, int rp, int rm) {
+        Progress(Stage::Reading, fp, fm, rp, rm);
     };
-    const auto afterPage = [&] {
-        deferring = true;
-        const Bars bars = last;
-        link_.runWhileWaiting([this, bars, purpose] {
-            Progress(Stage::Reading, bars.fp, bars.fm, bars.rp, bars.rm);
-            if (purpose == Purpose::Load) {
-                Notify(SessionEvent{Kind::PageRead});
-            }
-        });
-    };
-    const ReadOutcome outcome =
-        ReadWholeNotebook(instrument_, instrumentModel_, progress, afterPage);
-    link_.RunIdleWork();
-    context_->target = &memory_;
-
-    if (outcome.completed && outcome.result == xr::kOk) {
-        known_ = std::make_unique<Notebook>(target);
-        knownSaved_ = false;
-    } else if (outcome.result != xr::kOk) {
+    if (purpose == Purpose::Load) {
+        // The table grows while the notebook loads.
+        hooks.pageRead = [this](const Notebook& sofar) { Notify(ev::PageRead{sofar}); };
+    }
+    hooks.warn = [this](InstrumentWarning warning) { Notify(ev::Warning{warning}); };
+    NotebookRead read = ReadWholeNotebook(instrument_, instrumentModel_, Now().date(), hooks);
+    const ExchangeResult r = read.outcome.result;
+    if (r != xr::kOk && r != xr::kCancelled) {
         Disconnect();
     }
-    SessionEvent done{Kind::ReadFinished};
-    done.purpose = purpose;
-    done.model = target.model;
-    done.completed = outcome.completed;
-    done.result = outcome.result;
-    done.notebook = &target;
-    Notify(done);
-    return outcome;
+    Notify(ev::ReadFinished{purpose, read.notebook.model, read.outcome.completed, r, read.notebook,
+                            LossesOf(read.notebook)});
+    return read;
 }
 
-bool Session::VerifyFolderPage(int index, const Notebook& before) {
-    Notebook page;
-    page.model = memory_.model;
-    context_->target = &page;
-    const ExchangeResult r = instrument_.ReadFolderPage(index);
-    context_->target = &memory_;
-    if (r != xr::kOk) {
-        Disconnect();
-        SessionEvent failed{Kind::ReadFinished};
-        failed.purpose = SessionEvent::Purpose::Verify;
-        failed.model = page.model;
-        failed.result = r;
-        Notify(failed);
-        return false;
+bool Session::MayReplaceMemory() {
+    if (unwritten_) {
+        return host_.ask(Question::ReplaceUnwritten);
     }
-    // What the page should hold: the folder's name and its first records in memory.
-    const int capacity = LayoutOf(memory_.model)->recordsPerPage;
-    const QString written = index < memory_.folders.size() ? memory_.folders.at(index) : QString();
-    const QString read = page.folders.value(0);
-    const bool nameKept = index == 0 || read == written;
-    if (!nameKept ||
-        PageRecords(memory_.image, index, capacity) != PageRecords(page.image, index, capacity)) {
-        SessionEvent differs{Kind::ReadbackDiffers};
-        differs.text =
-            nameKept ? QStringLiteral("Папка «%1»: записи прочитаны с искажениями").arg(written)
-                     : QStringLiteral("Папка %1: записана «%2», прочитана «%3»")
-                           .arg(index + 1)
-                           .arg(written, read);
-        Notify(differs);
-        return false;
+    if (edited_) {
+        return host_.ask(Question::DiscardEdits);
     }
-    // The instrument holds what it held before, with this folder's page replaced.
-    auto contents = std::make_unique<Notebook>(before);
-    while (contents->folders.size() <= index) {
-        contents->folders << kFreeFolder;
-    }
-    contents->folders[index] = read;
-    NotebookImage& image = contents->image;
-    for (int s = 0; s < kNotebookSlots; ++s) {
-        if (image.folderNo[static_cast<size_t>(s)] == index + 1) {
-            ClearRecordSlot(image, s);
-        }
-    }
-    CompactNotebookImage(image);
-    int free = FirstFreeSlot(image);
-    for (int s = 0; s < kNotebookSlots && free < kNotebookSlots; ++s) {
-        if (page.image.folderNo[static_cast<size_t>(s)] != 0) {
-            CopyRecordSlot(page.image, s, image, free++);
-        }
-    }
-    known_ = std::move(contents);
-    knownSaved_ = false;
     return true;
 }
 
-// ---- Before anything is erased ---------------------------------------------------------------
-
-ExchangeResult Session::PrepareErase(bool initialise) {
-    if (!initialise) {
-        if (!link_.isOpen()) {
-            if (const ExchangeResult r = Connect(); r != xr::kOk) {
-                return r;
-            }
-        }
-        const ExchangeResult r = IdentifyFor(false);
-        if (r != xr::kOk && r != xr::kModelChanged) {
-            return r;
-        }
-        if (instrumentModel_ != memory_.model) {
-            // Another model's notebook is never written into this instrument.
-            Notify(SessionEvent{Kind::ModelChanged});
-            return xr::kModelChanged;
-        }
-    }
-    if (!known_) {
-        // What the instrument holds is not known: read it before anything is erased.
-        Notebook contents;
-        const ReadOutcome read = ReadInto(contents, Purpose::Backup);
-        if (read.result != xr::kOk) {
-            return read.result;
-        }
-    }
-    return SaveBackupOfInstrument() ? xr::kOk : xr::kBackupNotSaved;
+void Session::TakeIntoMemory(const Notebook& notebook, Origin origin) {
+    memory_ = notebook;
+    read_ = notebook;
+    origin_ = origin;
+    edited_ = false;
+    unwritten_ = false;
+    SetCaption(DisplayName(notebook.model));
 }
 
-bool Session::SaveBackupOfInstrument() {
-    if (knownSaved_) {
-        return true;  // this very content is in a backup already
+// ---- Loading a backup or a snapshot ----------------------------------------------------------
+
+bool Session::LoadBackup(const QString& path) {
+    BeginOperation();
+    const QString name = QFileInfo(path).fileName();
+    FileFault fault = FileFault::None;
+    const std::optional<QByteArray> bytes = LoadBytes(path, &fault);
+    if (!bytes) {
+        Notify(ev::LoadFailed{name, BackupFault::Unreadable, fault});
+        return false;
     }
-    const Notebook& contents = *known_;
-    if (!HoldsSomething(contents)) {
-        knownSaved_ = true;
-        Notify(SessionEvent{Kind::NothingToBackUp});
+    Notebook notebook;
+    if (const BackupFault f = DecodeBackup(*bytes, notebook); f != BackupFault::None) {
+        Notify(ev::LoadFailed{name, f, FileFault::None});
+        return false;
+    }
+    if (!MayReplaceMemory()) {
+        return false;
+    }
+    TakeIntoMemory(notebook, Origin::BackupFile);
+    Notify(ev::Loaded{Origin::BackupFile, name, RecordCountOf(notebook)});
+    return true;
+}
+
+bool Session::LoadSnapshot(const Notebook& notebook, const QString& label, bool complete) {
+    BeginOperation();
+    if (!MayReplaceMemory()) {
+        return false;
+    }
+    TakeIntoMemory(notebook, complete ? Origin::Snapshot : Origin::PartialRead);
+    Notify(ev::Loaded{Origin::Snapshot, label, RecordCountOf(notebook)});
+    return true;
+}
+
+// ---- Backups ---------------------------------------------------------------------------------
+
+namespace {
+
+bool HoldsSomething(const Notebook& notebook) {
+    if (RecordCount(notebook.image) > 0 || LossesOf(notebook).any()) {
         return true;
     }
-    const QDateTime when = host_.now();
-    const QDir dir(host_.workDir());
+    // The common folder is always there; any other named entry is worth keeping.
+    for (int k = 1; k < notebook.folders.size(); ++k) {
+        if (notebook.folders.at(k) != kFreeFolder) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// What identifies the bytes a backup holds: each page read, or (for a notebook that was not
+// read page by page) its whole contents.
+QList<QByteArray> CoverageKeys(const Notebook& notebook) {
+    QList<QByteArray> keys;
+    for (auto page = notebook.pages.cbegin(); page != notebook.pages.cend(); ++page) {
+        keys << QCryptographicHash::hash(QByteArray::number(page.key()) + ':' + page.value(),
+                                         QCryptographicHash::Sha256);
+    }
+    if (keys.isEmpty()) {
+        keys << QCryptographicHash::hash(EncodeBackup(notebook, QDateTime()),
+                                         QCryptographicHash::Sha256);
+    }
+    return keys;
+}
+
+}  // namespace
+
+QString Session::BackupHolding(const Notebook& contents) const {
+    QString file;
+    for (const QByteArray& key : CoverageKeys(contents)) {
+        const auto saved = savedPages_.constFind(key);
+        if (saved == savedPages_.cend()) {
+            return {};
+        }
+        file = saved.value();
+    }
+    return file;
+}
+
+bool Session::SaveBackup(const Notebook& contents, const Notebook& erased, QString* file) {
+    if (!HoldsSomething(erased)) {
+        return true;
+    }
+    if (const QString holding = BackupHolding(erased); !holding.isEmpty()) {
+        if (file != nullptr) {
+            *file = holding;
+        }
+        return true;
+    }
+    const QDateTime when = Now();
+    const QDir dir(config_.workDir);
     // A later backup never replaces an earlier one: it may lack records the earlier holds.
     QString stem = BackupStem(when);
     for (int sequence = 2; QFileInfo::exists(dir.filePath(stem + kBackupSuffix)); ++sequence) {
         stem = BackupStem(when) + QLatin1Char('-') + QString::number(sequence);
     }
-    BackupRecord backup{stem + kBackupSuffix, stem + QStringLiteral(".csv"),
-                        RecordCount(contents.image)};
+    const BackupRecord backup{stem + kBackupSuffix, stem + QStringLiteral(".csv"),
+                              RecordCountOf(contents)};
     FileFault fault = FileFault::None;
     QString failedFile;
     if (!SaveBytesAtomically(dir.filePath(backup.file), EncodeBackup(contents, when), &fault)) {
         failedFile = backup.file;
-    } else if (!SaveLinesAtomically(dir.filePath(backup.csvFile), host_.backupTable(contents),
-                                    &fault)) {
+    } else if (config_.backupTable && !SaveLinesAtomically(dir.filePath(backup.csvFile),
+                                                           config_.backupTable(contents), &fault)) {
         failedFile = backup.csvFile;
     }
     if (!failedFile.isEmpty()) {
-        SessionEvent failed{Kind::BackupFailed};
-        failed.file = failedFile;
-        failed.fileFault = fault;
-        Notify(failed);
+        Notify(ev::BackupFailed{failedFile, fault});
         return false;
     }
-    knownSaved_ = true;
+    for (const QByteArray& key : CoverageKeys(contents) + CoverageKeys(erased)) {
+        savedPages_.insert(key, backup.file);
+    }
     backups_ << backup.file;
-    SessionEvent saved{Kind::BackupSaved};
-    saved.backup = backup;
-    saved.notebook = &contents;
-    Notify(saved);
+    if (file != nullptr) {
+        *file = backup.file;
+    }
+    Notify(ev::BackupSaved{backup, contents});
     return true;
 }
 

@@ -1,7 +1,7 @@
 // The port box's entries: present devices that open, in a stable order, and the port of the
 // settings when it opens.
 
-#include "PortList.h"
+#include "link/PortList.h"
 
 #include <QSet>
 

@@ -1,0 +1,56 @@
+#pragma once
+// The operator's edits of the notebook in memory, and how they carry over onto what an
+// instrument holds now. An instrument keeps measuring while it is connected, so the notebook
+// it holds when a write begins may have more records than the one that was read and edited.
+// Edits are therefore applied to the fresh contents, not written from the old copy: the
+// records the operator removed are removed, the names the operator changed are changed, and
+// everything else stays as the instrument holds it.
+
+#include "instrument/Notebook.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace kvir {
+
+struct NotebookEdit {
+    enum class Kind {
+        CreateFolder,   // entry `folder` (free) takes `name`
+        RenameFolder,   // entry `folder` takes `name`; its records stay in it
+        ClearFolder,    // the records of entry `folder` are deleted
+        DeleteFolder,   // ... and the entry becomes free
+        ClearAll,       // every record is deleted; the folders stay
+        DeleteRecords,  // the records in `slotList` (as memory holds them now) are deleted
+    };
+    Kind kind = Kind::RenameFolder;
+    int folder = -1;
+    QString name;
+    QList<int> slotList;
+};
+
+// Applies one edit to `notebook` (the image stays packed); false, with nothing changed, when
+// the edit does not fit the notebook (an entry out of range, a slot that is free).
+bool ApplyEdit(Notebook& notebook, const NotebookEdit& edit);
+
+// What makes two records the same record: the folder number and the stored fields.
+QByteArray RecordKey(const Notebook& notebook, int slot);
+
+// The notebook an instrument holding `fresh` must hold once the edits that turned `read` into
+// `memory` are applied to it: the records that `read` had and `memory` has not are taken out
+// (as many of each as were deleted), the entries whose names `memory` changed take them, and
+// everything else is `fresh`. An entry the operator freed that still holds records (stored
+// since the read) keeps its name, so no record is left without a folder.
+Notebook MergeEdits(const Notebook& read, const Notebook& memory, const Notebook& fresh);
+
+// How many records of `a` are not in `b`, each record counted as often as it is stored; with
+// `byFolder` false the folder does not take part (records moved between folders are the same).
+int RecordsMissing(const Notebook& a, const Notebook& b, bool byFolder = true);
+
+// Folder entry `index` of `notebook` with its records only (every other entry free).
+Notebook FolderOnly(const Notebook& notebook, int index);
+// `notebook` with entry `index` and its records replaced by those of `folder` (FolderOnly's
+// shape); the other folders and records stay as they are.
+void ReplaceFolder(Notebook& notebook, int index, const Notebook& folder);
+
+}  // namespace kvir
