@@ -6,7 +6,10 @@
 #include "windows/Progr.h"
 #include "windows/Progress.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
 
 #include <exception>
 #include <utility>
@@ -17,6 +20,21 @@ ConsoleApplication::ConsoleApplication(int& argc, char** argv) : QApplication(ar
     setApplicationName(QStringLiteral("kvir-console"));
     // No display name: Qt would append it to every window and message-box title.
     setApplicationVersion(QStringLiteral("1.1"));
+    LoadQtTranslation(*this);
+}
+
+bool LoadQtTranslation(QCoreApplication& app) {
+    // The console speaks Russian whatever the system's language: Qt's own dialogs and menus
+    // (file and print dialogs, the edit menu of every text field) too. Without the files Qt
+    // stays in English and the console goes on.
+    auto* translator = new QTranslator(&app);
+    if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 bool ConsoleApplication::notify(QObject* receiver, QEvent* event) {
@@ -62,9 +80,8 @@ int RunConsole(ConsoleApplication& app, const std::function<void()>& onShown) {
     services.link = &link;
     TGround_form Ground_form(services);
     dialogs.setParentWindow(&Ground_form);
-    Tprogressmetr progressmetr;
-    TFProgramm FProgramm;
-    Ground_form.setAuxWindows(&progressmetr, &FProgramm);
+    // The window takes both: the progress window is modal to it.
+    Ground_form.setAuxWindows(new Tprogressmetr, new TFProgramm);
 
     FirstPaint firstPaint(onShown);
     if (onShown) {

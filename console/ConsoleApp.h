@@ -22,6 +22,9 @@ class ConsoleApplication : public QApplication {
     OperatorDialogs* dialogs_ = nullptr;
 };
 
+// Installs Qt's own Russian translation; false when its files are missing.
+bool LoadQtTranslation(QCoreApplication& app);
+
 // Creates Ground_form (which runs its start-up), then progressmetr, then FProgramm, shows
 // the main window and runs the message loop until it closes. `onShown`, when given, is
 // called once the main window has been shown and painted.

@@ -1,32 +1,72 @@
-// Start-up, page switching, the connect button's guard and the end of the program.
+// Start-up, page switching, the commands of the side bar and the menu, and what the window
+// does when an exchange starts and ends.
 
 #include "K210.h"
 
+#include "ChartPage.h"
 #include "ConsoleArchive.h"
-#include "Settings.h"
-#include "WindowHost.h"
+#include "FolderEditorPage.h"
+#include "NotebookBackup.h"
+#include "NotebookView.h"
+#include "ProtocolPage.h"
+#include "ProtocolText.h"
+#include "RecordTablePage.h"
+#include "SettingsPage.h"
+#include "ToolIcons.h"
+#include "WindowSession.h"
+#include "WindowTexts.h"
 #include "instrument/ModelTable.h"
-#include "link/Util_comport.h"
-#include "session/TextFiles.h"
+#include "session/BackupFile.h"
 #include "windows/Progr.h"
 #include "windows/Progress.h"
 
-#include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
-#include <QLineEdit>
-#include <QRadioButton>
+#include <QFileInfo>
+#include <QLabel>
 #include <QShowEvent>
 #include <QStackedWidget>
-#include <QTableWidget>
+#include <QStatusBar>
+#include <QTabWidget>
 #include <QTimer>
 
 namespace kvir {
 
+namespace {
+
+QString MemoryText(const Session& s, const QString& readAt) {
+    if (s.unwritten()) {
+        return QStringLiteral("блокнот не записан в прибор");
+    }
+    QString origin;
+    switch (s.origin()) {
+        case Origin::Nothing:
+            return QStringLiteral("блокнот не прочитан");
+        case Origin::CompleteRead:
+            origin = QStringLiteral("прочитан в ") + readAt;
+            break;
+        case Origin::PartialRead:
+            origin = QStringLiteral("прочитан не полностью");
+            break;
+        case Origin::BackupFile:
+            origin = QStringLiteral("из резервной копии");
+            break;
+        case Origin::Snapshot:
+            origin = QStringLiteral("из архива");
+            break;
+    }
+    const int records = RecordCountOf(s.notebook());
+    origin += QStringLiteral(", записей %1").arg(records);
+    if (s.edited()) {
+        origin += QStringLiteral("; изменен, не записано в прибор");
+    }
+    return origin;
+}
+
+}  // namespace
+
 TGround_form::TGround_form(ConsoleServices services, QWidget* parent)
-    : QMainWindow(parent),
-      services_(std::move(services)),
-      host_(std::make_unique<WindowHost>(*this)),
-      session_(std::make_unique<Session>(*services_.link, *host_)) {
+    : QMainWindow(parent), services_(std::move(services)) {
     Q_ASSERT(services_.dialogs != nullptr && services_.link != nullptr);
     if (services_.workDir.isEmpty()) {
         services_.workDir = QDir::currentPath();
@@ -37,222 +77,281 @@ TGround_form::TGround_form(ConsoleServices services, QWidget* parent)
     if (!services_.now) {
         services_.now = [] { return QDateTime::currentDateTime(); };
     }
-    BuildLayout();
-    ConnectHandlers();
-    RunHandler([this] { FormCreate(); });
+    SessionConfig config;
+    config.now = services_.now;
+    config.workDir = services_.workDir;
+    // The table for people beside every backup is written on the session's thread: it gets the
+    // user and the formats as values.
+    config.backupTable = [locale = services_.locale](const Notebook& notebook,
+                                                     const QString& user) {
+        return BackupLines(notebook.image, notebook.folders, notebook.model, user, locale);
+    };
+    session_ = std::make_unique<WindowSession>(*services_.link, std::move(config),
+                                               *services_.dialogs, this);
+    log_ = std::make_unique<ProtocolLog>(QDir(services_.workDir).filePath(kProtocolFileName),
+                                         services_.locale, services_.now);
+    BuildFrame();
+    Wire();
+    FormCreate();
 }
 
 TGround_form::~TGround_form() = default;
 
 void TGround_form::setAuxWindows(Tprogressmetr* progress, TFProgramm* about) {
-    progressmetr_ = progress;
-    FProgramm_ = about;
-}
-
-QDateTime TGround_form::now() const {
-    return services_.now();
-}
-
-QString TGround_form::filePath(const QString& name) const {
-    return QDir(services_.workDir).filePath(name);
-}
-
-void TGround_form::RunHandler(const std::function<void()>& handler) {
-    try {
-        handler();
-    } catch (const ConsoleError& error) {
-        dialogs().ReportError(error.text());
-    } catch (const std::exception& error) {
-        dialogs().ReportError(QString::fromUtf8(error.what()));
+    // The window owns both; the progress window is a tool window of its own, modal to it.
+    progress_ = progress;
+    about_ = about;
+    if (progress_ != nullptr) {
+        progress_->setParent(this, progress_->windowFlags());
     }
+    if (about_ != nullptr) {
+        about_->setParent(this, about_->windowFlags() | Qt::Window);
+    }
+    if (progress_ != nullptr) {
+        connect(progress_, &Tprogressmetr::cancelRequested, this, [this] {
+            session_->cancel();
+            progress_->setStop(Tprogressmetr::Stop::Asked);
+        });
+    }
+}
+
+void TGround_form::AddProtEntry(const QString& text) {
+    log_->add(text);
+}
+
+int TGround_form::ActiveView() const {
+    return byDate_->isFlat() ? 2 : 1;
 }
 
 // ---- Start-up ----------------------------------------------------------------------------
 
 void TGround_form::FormCreate() {
-    // 1. The protocol of earlier runs.
-    LoadProtocol();
-    // 2. The settings file, written first when it is missing.
-    if (const auto lines = LoadLines(filePath(kSettingsFileName))) {
-        settings_ = *lines;
-    } else {
-        SaveSettings();  // the settings list holds the lines even when writing failed
-        if (const auto written = LoadLines(filePath(kSettingsFileName))) {
-            settings_ = *written;
-        }
+    // The protocol of earlier runs, then the settings file (written first when missing).
+    log_->load();
+    const QString pribor = [this] {
+        settings_->load(kModelNone);
+        return settings_->value(QStringLiteral("Pribor"));
+    }();
+    // The present serial ports, with the one the settings name selected.
+    session_->listPorts(services_.listPorts(), settings_->value(QStringLiteral("port")));
+    // The start page is shown before the remaining settings are applied.
+    switch (settings_->startPage()) {
+        case 0:
+            ShowRecords(1);
+            break;
+        case 1:
+            ShowRecords(2);
+            break;
+        default:
+            ShowSettings();
+            break;
     }
-    // 3. The present serial ports, with the one the settings name selected.
-    BuildPortList();
-    SelectPort(SettingValue(QStringLiteral("port")));
-    // 4. Connection mode.
-    if (SettingValue(QStringLiteral("Connect")) == QStringLiteral("0")) {
-        Rbut_handle->setChecked(true);
-    } else {
-        Rbut_auto->setChecked(true);
+    setWindowState(settings_->fullScreen() ? Qt::WindowMaximized : Qt::WindowNoState);
+    // The model, with the identification it implies and its columns.
+    session_->setCaption(pribor);
+    setWindowTitle(pribor);
+    const DeviceModel model = ModelFromDisplayName(pribor);
+    if (const ModelRow* row = RowOf(model)) {
+        protocolPage_->showIdentification({row->identName, row->shownVersion, 0xD000});
     }
-    // 5. Device number.
-    Edit_net_adr->setText(SettingValue(QStringLiteral("NetAdres")));
-    // 6. The start page is shown before the remaining settings are applied.
-    ApplyStartPage();
-    // 7. Full screen.
-    const bool fullScreen = SettingValue(QStringLiteral("StartEkran")) == QStringLiteral("1");
-    Chbut_fulekran->setChecked(fullScreen);
-    setWindowState(fullScreen ? Qt::WindowMaximized : Qt::WindowNoState);
-    // 8. The model, with the identification it implies.
-    ApplyPribor();
-    // 9. Columns of the model.
-    SetColumnSet(ModelFromDisplayName(SettingValue(QStringLiteral("Pribor"))));
-    LayoutColumns();
-    // 10. Users.
-    LoadUsers();
-    // 11. The notebook in memory is empty until one is read or loaded.
-    // 12.
-    AddProtEntry(QStringLiteral("Начало работы"));
-}
-
-void TGround_form::ApplyStartPage() {
-    const int page = SettingNumber(QStringLiteral("StartPage"), 1);
-    if (page == 0) {
-        Rbut_sort_papka->setChecked(true);
-        But_sort_nameClick();
-    } else if (page == 1) {
-        Rbut_sort_date->setChecked(true);
-        But_sort_dateClick();
-    } else {
-        Rbut_nastr->setChecked(true);
-        But_nastrClick();
-    }
-}
-
-void TGround_form::ApplyPribor() {
-    session_->setCaption(SettingValue(QStringLiteral("Pribor")));
-    setWindowTitle(session_->caption());
-    // The identification table shows what the last model's instrument would answer.
-    if (const ModelRow* row = RowOf(ModelFromDisplayName(SettingValue(QStringLiteral("Pribor"))))) {
-        const QStringList values{row->identName, row->shownVersion, QString::number(0xD000)};
-        for (int r = 0; r < 3; ++r) {
-            Tabl_identif->setItem(r, 1, new QTableWidgetItem(values.at(r)));
-        }
-    }
+    settings_->showColumns(model);
+    records_->model().setHeaders(ModelHeaders(model));
+    records_->showView(ActiveView(), settings_->shownColumns(ActiveView()));
+    AddProtEntry(text::kStart);
+    UpdateStatus();
 }
 
 void TGround_form::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     // A window restored from the task bar is shown by the system, not by the program.
     if (!event->spontaneous()) {
-        FormShow();
+        findChild<QTimer*>(QStringLiteral("Timer1"))->start();
     }
 }
 
-void TGround_form::FormShow() {
-    Timer1->setInterval(10);
-    Timer1->start();
-}
-
-void TGround_form::Timer1Timer() {
-    Timer1->stop();
-    // The interval is 10 ms only on the first tick after the window appeared.
-    if (SettingValue(QStringLiteral("Connect")) == QStringLiteral("1") &&
-        Timer1->interval() == 10) {
-        But_conectClick();
+void TGround_form::StartTick() {
+    if (!settings_->autoConnect()) {
+        return;
     }
-    Timer1->setInterval(100);
+    // The port list may still be in the making: the connection follows it.
+    if (session_->busy()) {
+        autoConnectDue_ = true;
+        return;
+    }
+    Connect();
 }
 
 // ---- Pages -------------------------------------------------------------------------------
 
-bool TGround_form::isFlat(const QToolButton* button) const {
-    const auto* picture = qobject_cast<const PictureButton*>(button);
-    return picture != nullptr && picture->isFlat();
-}
-
-void TGround_form::setFlat(QToolButton* button, bool flat) {
-    if (auto* picture = qobject_cast<PictureButton*>(button)) {
-        picture->setFlat(flat);
+void TGround_form::ShowPage(QWidget* page, QToolButton* flat) {
+    pages_->setCurrentWidget(page);
+    for (PictureButton* button : {byFolder_, byDate_, editor_, settingsButton_, archiveButton_,
+                                  chartButton_, connect_, exit_}) {
+        if (button != connect_) {
+            button->setFlat(button == flat);
+        }
     }
 }
 
-void TGround_form::ShowPage(QWidget* page, QToolButton* flatButton) {
-    Panel_nastr->setCurrentWidget(page);
-    for (QToolButton* button :
-         {static_cast<QToolButton*>(But_sort_name), static_cast<QToolButton*>(But_sort_date),
-          static_cast<QToolButton*>(But_contr_papka), static_cast<QToolButton*>(But_nastr),
-          static_cast<QToolButton*>(But_archive), static_cast<QToolButton*>(But_chart),
-          static_cast<QToolButton*>(But_conect), static_cast<QToolButton*>(But_exit)}) {
-        setFlat(button, button == flatButton);
-    }
+void TGround_form::ShowRecords(int view) {
+    ShowPage(records_, view == 2 ? byDate_ : byFolder_);
+    records_->showView(view, settings_->shownColumns(view));
 }
 
-void TGround_form::But_sort_nameClick() {
-    ShowPage(Page_sort_name, But_sort_name);
-    LayoutColumns();
-    FillRecordTable(1);
-    ResetTags();
+void TGround_form::ShowFolderEditor() {
+    ShowPage(folders_, editor_);
+    folders_->refresh();
 }
 
-void TGround_form::But_sort_dateClick() {
-    ShowPage(Page_sort_name, But_sort_date);
-    LayoutColumns();
-    FillRecordTable(2);
-    ResetTags();
+void TGround_form::ShowSettings() {
+    ShowPage(settingsTabs_, settingsButton_);
 }
 
-void TGround_form::But_contr_papkaClick() {
-    ShowPage(Page_edit_name, But_contr_papka);
-    List_nameClick();
+// ---- Commands ----------------------------------------------------------------------------
+
+void TGround_form::Connect() {
+    session_->connectAndRead();
 }
 
-void TGround_form::But_nastrClick() {
-    ShowPage(Page_nastr, But_nastr);
-    LayoutColumns();
-    FillRecordTable(1);
-}
-
-// ---- Connection guard --------------------------------------------------------------------
-
-void TGround_form::But_conectClick() {
-    // Connect requests that piled up while the last sequence ran are dropped.
-    if (Timer1->isActive() && Timer1->interval() == 100) {
+void TGround_form::OpenBackup() {
+    if (session_->busy()) {
         return;
     }
-    ++connectionRuns_;
-    setFlat(But_conect, true);
-    // Busy state, progress window and guard are restored even when the sequence is
-    // abandoned by an error.
-    struct EndOfSequence {
-        TGround_form* form;
-        ~EndOfSequence() {
-            if (form->progressmetr_ != nullptr) {
-                form->progressmetr_->repaint();
-                form->progressmetr_->hide();
-            }
-            form->setFlat(form->But_conect, false);
-            form->Timer1->setInterval(100);
-            form->Timer1->start();
-        }
-    } end{this};
-    ResetIdentTables();
-    update();
-    RunConnectionSequence();
+    const std::optional<QString> path = services_.dialogs->OpenFile(
+        QStringLiteral("Открыть резервную копию"), services_.workDir,
+        {QStringLiteral("Резервная копия блокнота(*") + kBackupSuffix + QLatin1Char(')')});
+    if (path) {
+        session_->loadBackup(*path);
+    }
 }
 
-// ---- End ---------------------------------------------------------------------------------
+void TGround_form::DeleteRecords(const QList<int>& chosen) {
+    if (!session_->edit({NotebookEdit::Kind::DeleteRecords, -1, {}, chosen})) {
+        return;
+    }
+    AddProtEntry(text::DeleteRecordsEntry(static_cast<int>(chosen.size()), windowTitle()));
+    ShowMemory();
+    UpdateStatus();
+    if (services_.dialogs->Confirm(text::kAskSaveChanges, text::kSaveQuestion)) {
+        session_->writeNotebook(WholeWrite::Edits);
+    }
+}
 
-void TGround_form::m_exitClick() {
+void TGround_form::Exit() {
     // A settings file that could not be written keeps the program running, so nothing the
     // operator set is lost.
-    if (!SaveSettings()) {
+    if (!settings_->save(windowTitle())) {
         return;
     }
-    session_->Disconnect();
     close();
 }
 
-void TGround_form::m_proekt_infoClick() {
-    if (FProgramm_ != nullptr) {
-        FProgramm_->show();
-        FProgramm_->raise();
+void TGround_form::closeEvent(QCloseEvent* event) {
+    if (session_->busy()) {
+        // A read stops at once; a write runs to its end. The window closes afterwards.
+        event->ignore();
+        closeDue_ = true;
+        session_->cancel();
+        if (session_->writing()) {
+            statusBar()->showMessage(text::kWriting);
+        }
+        return;
     }
+    const Session& s = session_->state();
+    if ((s.unwritten() || s.edited()) &&
+        !services_.dialogs->Confirm(text::kAskExitUnwritten, text::kWarning)) {
+        event->ignore();
+        closeDue_ = false;
+        return;
+    }
+    event->accept();
+}
+
+// ---- While an exchange runs --------------------------------------------------------------------
+
+void TGround_form::OperationStarted() {
+    connect_->setFlat(true);
+    folders_->setIdle(false);
+    if (progress_ != nullptr) {
+        progress_->setStop(Tprogressmetr::Stop::Offered);
+        progress_->setWindowTitle(text::StageTitle(Stage::Connecting));
+        progress_->ShowProgress(0, 0, 0, 0);
+        progress_->show();
+        progress_->raise();
+    }
+}
+
+void TGround_form::OperationFinished() {
+    if (progress_ != nullptr) {
+        progress_->hide();
+    }
+    connect_->setFlat(false);
+    folders_->setIdle(true);
+    const Session& s = session_->state();
+    if (s.origin() == Origin::CompleteRead && readAt_.isEmpty()) {
+        readAt_ = services_.locale.toString(services_.now().time(), QStringLiteral("H:mm"));
+    }
+    ShowMemory();
+    folders_->selectFirst();
+    folders_->refresh();
+    UpdateStatus();
+    if (closeDue_) {
+        closeDue_ = false;
+        close();
+        return;
+    }
+    if (std::exchange(autoConnectDue_, false)) {
+        Connect();
+    }
+}
+
+void TGround_form::ShowLoading(const Notebook& notebook) {
+    if (records_->model().headers().isEmpty() ||
+        records_->model().headers() != ModelHeaders(notebook.model)) {
+        if (notebook.model != DeviceModel::None) {
+            settings_->showColumns(notebook.model);
+            records_->model().setHeaders(ModelHeaders(notebook.model));
+            records_->showView(ActiveView(), settings_->shownColumns(ActiveView()));
+        }
+    }
+    readAt_.clear();
+    records_->showNotebook(notebook);
+    folders_->showFolders(notebook);
+    protocolPage_->showFolders(notebook);
+}
+
+void TGround_form::ShowMemory() {
+    const Session& s = session_->state();
+    const Notebook& memory = s.notebook();
+    setWindowTitle(s.caption());
+    records_->setCaption(s.caption());
+    records_->model().setUser(settings_->currentUser());
+    if (memory.model != DeviceModel::None &&
+        records_->model().headers() != ModelHeaders(memory.model)) {
+        settings_->showColumns(memory.model);
+        records_->model().setHeaders(ModelHeaders(memory.model));
+        records_->showView(ActiveView(), settings_->shownColumns(ActiveView()));
+    }
+    records_->showNotebook(memory);
+    folders_->showFolders(memory);
+    protocolPage_->showFolders(memory);
+    if (pages_->currentWidget() == chartPage_->parentWidget()->parentWidget()) {
+        ShowChart();
+    }
+}
+
+void TGround_form::UpdateStatus() {
+    const bool idle = !session_->busy();
+    if (idle) {
+        const Session& s = session_->state();
+        const bool linked = s.connected();
+        statusConnection_->setText(linked ? s.port() + QStringLiteral("  ") + s.caption() +
+                                                QStringLiteral(": подключен")
+                                          : QStringLiteral("нет подключения"));
+        connect_->setIcon(DrawToolIcon(linked ? ToolIcon::Connected : ToolIcon::Connect));
+        statusMemory_->setText(MemoryText(s, readAt_));
+    }
+    statusTags_->setText(QStringLiteral("отмечено: %1").arg(records_->model().taggedCount()));
 }
 
 }  // namespace kvir

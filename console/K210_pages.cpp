@@ -7,96 +7,84 @@
 #include "ChartPage.h"
 #include "ConsoleArchive.h"
 #include "K210.h"
+#include "OperatorDialogs.h"
+#include "RecordTablePage.h"
+#include "SettingsPage.h"
+#include "ToolIcons.h"
+#include "WindowSession.h"
 
-#include <QHeaderView>
 #include <QScrollArea>
 #include <QStackedWidget>
-#include <QTableWidget>
 
 namespace kvir {
 
 void TGround_form::BuildArchivePages() {
-    archive_ = std::make_unique<ConsoleArchive>(workDir());
+    archive_ = std::make_unique<ConsoleArchive>(services_.workDir);
     // Both pages scroll rather than widen the window beyond its design size.
     const auto scrolled = [this](QWidget* page, const char* name) {
         page->setObjectName(QString::fromLatin1(name));
-        auto* area = new QScrollArea(Panel_nastr);
+        auto* area = new QScrollArea(pages_);
         area->setObjectName(QString::fromLatin1(name) + QStringLiteral("_scroll"));
         area->setFrameShape(QFrame::NoFrame);
         area->setWidgetResizable(true);
         area->setWidget(page);
-        Panel_nastr->addWidget(area);
+        pages_->addWidget(area);
     };
-    Page_archive = new ArchivePage(*archive_, dialogs(), locale());
-    scrolled(Page_archive, "Page_archive");
-    Page_chart = new ChartPage({&dialogs(), locale(), services_.now});
-    scrolled(Page_chart, "Page_chart");
+    archivePage_ = new ArchivePage(*archive_, *services_.dialogs, services_.locale);
+    scrolled(archivePage_, "Page_archive");
+    chartPage_ = new ChartPage({services_.dialogs, services_.locale, services_.now});
+    scrolled(chartPage_, "Page_chart");
 
-    connect(Page_archive, &ArchivePage::protocolEntry, this, &TGround_form::AddProtEntry);
-    connect(Page_archive, &ArchivePage::openSnapshot, this,
+    connect(archivePage_, &ArchivePage::protocolEntry, this, &TGround_form::AddProtEntry);
+    connect(archivePage_, &ArchivePage::openSnapshot, this,
             [this](const Notebook& notebook, const SnapshotInfo& info) {
-                RunHandler([&] {
-                    session_->LoadNotebook(notebook);
-                    newSlots_.clear();
-                    AddProtEntry(QStringLiteral("Снимок блокнота из архива открыт: ") +
-                                 info.takenAt.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) +
-                                 QStringLiteral(" ") + DisplayName(notebook.model));
-                    ShowNotebook();
-                    SelectFirstFolder();
-                    RefreshFolderEditor();
-                });
+                session_->loadSnapshot(
+                    notebook,
+                    info.takenAt.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")) +
+                        QStringLiteral(" ") + DisplayName(notebook.model),
+                    info.complete);
             });
-    connect(Page_chart, &ChartPage::activity, this, &TGround_form::AddProtEntry);
-    connect(Page_chart, &ChartPage::recordActivated, this,
-            [this](int slot) { RunHandler([this, slot] { ShowRecordOfChart(slot); }); });
-    connect(Page_chart, &ChartPage::archiveRequested, this, [this](DeviceModel model) {
-        RunHandler([this, model] {
-            ChartData data;
-            data.model = model;
-            if (Archive* archive = archive_->archive()) {
-                archive->forEachPage(ArchiveFilter(model),
-                                     [&data](const QList<ArchivedRecord>& page) {
-                                         for (const ArchivedRecord& r : page) {
-                                             data.add(r.folder, r.id, r.stamp, r.modeCode,
-                                                      {r.value1, r.value2, r.value3, r.value4});
-                                         }
-                                     });
-            }
-            Page_chart->setArchiveRecords(std::move(data));
-        });
+    connect(chartPage_, &ChartPage::activity, this, &TGround_form::AddProtEntry);
+    connect(chartPage_, &ChartPage::recordActivated, this, [this](int slot) {
+        ShowRecords(2);
+        records_->selectSlot(slot);
+    });
+    connect(chartPage_, &ChartPage::archiveRequested, this, [this](DeviceModel model) {
+        ChartData data;
+        data.model = model;
+        if (Archive* archive = archive_->archive()) {
+            archive->forEachPage(ArchiveFilter(model), [&data](const QList<ArchivedRecord>& page) {
+                for (const ArchivedRecord& r : page) {
+                    data.add(r.folder, r.id, r.stamp, r.modeCode,
+                             {r.value1, r.value2, r.value3, r.value4});
+                }
+            });
+        }
+        chartPage_->setArchiveRecords(std::move(data));
     });
 }
 
-void TGround_form::But_archiveClick() {
-    ShowPage(Page_archive->parentWidget()->parentWidget(), But_archive);
+void TGround_form::ShowArchive() {
+    ShowPage(archivePage_->parentWidget()->parentWidget(), archiveButton_);
     if (archive_->archive() == nullptr) {
         const ArchiveStatus status = archive_->open();
         if (status != ArchiveStatus::Ok) {
             AddProtEntry(ArchiveUnavailableText(status));
-            dialogs().Inform(ArchiveUnavailableText(status), kArchiveCaption);
+            services_.dialogs->Inform(ArchiveUnavailableText(status), kArchiveCaption);
         }
     }
-    Page_archive->showModel(session_->notebook().model != DeviceModel::None
-                                ? session_->notebook().model
-                                : ModelFromDisplayName(SettingValue(QStringLiteral("Pribor"))));
+    const DeviceModel inMemory =
+        session_->busy() ? DeviceModel::None : session_->state().notebook().model;
+    archivePage_->showModel(inMemory != DeviceModel::None
+                                ? inMemory
+                                : ModelFromDisplayName(settings_->value(QStringLiteral("Pribor"))));
 }
 
-void TGround_form::But_chartClick() {
-    ShowPage(Page_chart->parentWidget()->parentWidget(), But_chart);
-    Page_chart->setArchiveAvailable(services_.archive);
-    Page_chart->setNotebook(session_->notebook());
-}
-
-void TGround_form::ShowRecordOfChart(int slot) {
-    But_sort_dateClick();
-    QTableWidget* table = Tabl_sort_name_dat;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        const QTableWidgetItem* item = table->item(row, 1);
-        if (item != nullptr && item->text() == QString::number(slot)) {
-            table->setCurrentCell(row, 2);
-            table->scrollToItem(table->item(row, 2));
-            return;
-        }
+void TGround_form::ShowChart() {
+    ShowPage(chartPage_->parentWidget()->parentWidget(), chartButton_);
+    chartPage_->setArchiveAvailable(services_.archive);
+    if (!session_->busy()) {
+        chartPage_->setNotebook(session_->state().notebook());
     }
 }
 
@@ -104,19 +92,18 @@ void TGround_form::StoreInArchive(const Notebook& notebook, bool complete, bool 
     if (!services_.archive || (notebook.folders.isEmpty() && RecordCount(notebook.image) == 0)) {
         return;  // no archive, or nothing was read
     }
-    const SnapshotMeta meta{now(), portText(), CurrentUser(), complete,
+    const SnapshotMeta meta{services_.now(), settings_->port(), settings_->currentUser(), complete,
                             backup ? SnapshotKind::Backup : SnapshotKind::Read};
     const StoreResult result = archive_->store(notebook, meta);
     AddProtEntry(ArchiveStoreEntry(result, meta, archive_->detail()));
     if (result.status != ArchiveStatus::Ok && !archiveTrouble_) {
         // Told once; reading, export and write-back go on without the archive.
         archiveTrouble_ = true;
-        dialogs().Inform(ArchiveUnavailableText(result.status), kArchiveCaption);
+        services_.dialogs->Inform(ArchiveUnavailableText(result.status), kArchiveCaption);
     }
     if (!backup && result.status == ArchiveStatus::Ok) {
-        newSlots_ = result.newSlots;
-        newSlotsEdit_ = session_->editCount();
-        FillRecordTable(activeView());
+        records_->showNotebook(notebook);
+        records_->model().setNewSlots(result.newSlots);
     }
 }
 

@@ -1,7 +1,9 @@
 #include "OperatorDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -34,7 +36,8 @@ QWidget* QtOperatorDialogs::parentWindow() const {
 }
 
 DialogButton QtOperatorDialogs::Message(const QString& text, const QString& caption,
-                                        DialogButtons buttons, DialogIcon icon) {
+                                        DialogButtons buttons, DialogIcon icon,
+                                        DialogButton defaultButton) {
     QMessageBox box(ToQtIcon(icon), caption, text, QMessageBox::NoButton, parentWindow());
     // The product's texts use CR LF; a message box breaks lines at LF.
     box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
@@ -58,6 +61,15 @@ DialogButton QtOperatorDialogs::Message(const QString& text, const QString& capt
             cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
             box.setEscapeButton(cancel);
             break;
+    }
+    const std::pair<DialogButton, QAbstractButton*> byRole[] = {{DialogButton::Yes, yes},
+                                                                {DialogButton::No, no},
+                                                                {DialogButton::Cancel, cancel},
+                                                                {DialogButton::Ok, ok}};
+    for (const auto& [role, button] : byRole) {
+        if (role == defaultButton && button != nullptr) {
+            box.setDefaultButton(qobject_cast<QPushButton*>(button));
+        }
     }
     box.exec();
     const QAbstractButton* pressed = box.clickedButton();
@@ -114,11 +126,18 @@ std::optional<QString> QtOperatorDialogs::OpenFile(const QString& title, const Q
 
 bool QtOperatorDialogs::Print(QPrinter& printer) {
     QPrintDialog dialog(&printer, parentWindow());
+    // "Печать в файл" proposes a file in the working folder, where the console keeps its other
+    // files, rather than in the home folder; the destination stays the system's printer.
+    if (printer.outputFileName().isEmpty()) {
+        if (auto* file = dialog.findChild<QLineEdit*>(QStringLiteral("filename"))) {
+            file->setText(QDir::current().filePath(QStringLiteral("print.pdf")));
+        }
+    }
     return dialog.exec() == QDialog::Accepted;
 }
 
 void QtOperatorDialogs::ReportError(const QString& text) {
-    Message(text, QStringLiteral("КВИР"), DialogButtons::Ok, DialogIcon::Error);
+    Message(text, QStringLiteral("КВИР"), DialogButtons::Ok, DialogIcon::Error, DialogButton::Ok);
 }
 
 }  // namespace kvir

@@ -28,9 +28,10 @@ class OperatorDialogs {
     virtual ~OperatorDialogs() = default;
 
     // A modal message box; returns the button pressed. Closing the box without a button
-    // answers Ok for DialogButtons::Ok, No for YesNo and Cancel for YesNoCancel.
+    // answers Ok for DialogButtons::Ok, No for YesNo and Cancel for YesNoCancel. Enter presses
+    // `defaultButton`: a question that leads to an erase defaults to No.
     virtual DialogButton Message(const QString& text, const QString& caption, DialogButtons buttons,
-                                 DialogIcon icon) = 0;
+                                 DialogIcon icon, DialogButton defaultButton) = 0;
 
     // A save-file dialog. `filters` are name filters such as "Текстовый файл(*.csv)";
     // `selectedFilter` is 1-based. Nothing when the operator cancels.
@@ -58,11 +59,18 @@ class OperatorDialogs {
     // Short forms.
     void Inform(const QString& text, const QString& caption,
                 DialogIcon icon = DialogIcon::Warning) {
-        Message(text, caption, DialogButtons::Ok, icon);
+        Message(text, caption, DialogButtons::Ok, icon, DialogButton::Ok);
     }
     DialogButton Ask(const QString& text, const QString& caption,
-                     DialogButtons buttons = DialogButtons::YesNo) {
-        return Message(text, caption, buttons, DialogIcon::Question);
+                     DialogButtons buttons = DialogButtons::YesNo,
+                     DialogButton defaultButton = DialogButton::Yes) {
+        return Message(text, caption, buttons, DialogIcon::Question, defaultButton);
+    }
+    // A question whose Yes erases something in the instrument or loses what memory holds:
+    // Enter answers No.
+    bool Confirm(const QString& text, const QString& caption,
+                 DialogButtons buttons = DialogButtons::YesNo) {
+        return Ask(text, caption, buttons, DialogButton::No) == DialogButton::Yes;
     }
 };
 
@@ -73,7 +81,7 @@ class QtOperatorDialogs final : public OperatorDialogs {
     void setParentWindow(QWidget* parent) { parent_ = parent; }
 
     DialogButton Message(const QString& text, const QString& caption, DialogButtons buttons,
-                         DialogIcon icon) override;
+                         DialogIcon icon, DialogButton defaultButton) override;
     std::optional<SaveFileChoice> SaveFile(const QStringList& filters, int selectedFilter) override;
     std::optional<QString> OpenFile(const QString& title, const QString& directory,
                                     const QStringList& filters) override;

@@ -1,9 +1,9 @@
 #include "TagDelegate.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTableWidget>
 
 namespace kvir {
 
@@ -132,18 +132,10 @@ void TagDelegate::PaintPicture(QPainter* painter, const QStyleOptionViewItem& op
     }
 }
 
-void InstallTagPictures(QTableWidget* table) {
-    if (qobject_cast<TagDelegate*>(table->itemDelegateForColumn(0)) != nullptr) {
-        return;
+void InstallTagPictures(QAbstractItemView* view) {
+    if (qobject_cast<TagDelegate*>(view->itemDelegateForColumn(0)) == nullptr) {
+        view->setItemDelegateForColumn(0, new TagDelegate(view));
     }
-    table->setItemDelegateForColumn(0, new TagDelegate(table));
-    auto* header = table->horizontalHeaderItem(0);
-    if (header == nullptr) {
-        header = new QTableWidgetItem;
-        table->setHorizontalHeaderItem(0, header);
-    }
-    header->setText(QString());
-    header->setIcon(QIcon(TagPicture(QStringLiteral("v"))));
 }
 
 }  // namespace kvir

@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <QStyledItemDelegate>
 
-class QTableWidget;
+class QAbstractItemView;
 
 namespace kvir {
 
@@ -29,6 +29,7 @@ class TagDelegate final : public QStyledItemDelegate {
 
 // Puts the delegate on column 0 of `table` and the tick into its header; doing it again
 // changes nothing.
-void InstallTagPictures(QTableWidget* table);
+// Draws column 0 of `view` with the tag pictures.
+void InstallTagPictures(QAbstractItemView* view);
 
 }  // namespace kvir

@@ -20,7 +20,8 @@ std::optional<QString> ExportRows(OperatorDialogs& dialogs, const QStringList& h
         const DialogButton answer = dialogs.Message(
             QStringLiteral("Файл уже существует\nДополнить его?\n\nДа - дополнить\n\nНет - "
                            "заменить"),
-            QStringLiteral("Экспорт данных"), DialogButtons::YesNoCancel, DialogIcon::Question);
+            QStringLiteral("Экспорт данных"), DialogButtons::YesNoCancel, DialogIcon::Question,
+            DialogButton::Yes);
         if (answer == DialogButton::Yes) {
             append = true;
         } else if (answer != DialogButton::No) {

@@ -209,6 +209,12 @@ QIcon DrawToolIcon(ToolIcon kind, int size) {
         case ToolIcon::Connect:
             DrawPlug(p);
             break;
+        case ToolIcon::Connected:
+            DrawPlug(p);
+            p.setPen(QPen(kOutline, 1.5));
+            p.setBrush(kGreen);
+            p.drawEllipse(QPointF(38, 38), 7, 7);
+            break;
         case ToolIcon::Exit:
             DrawExit(p);
             break;

@@ -13,6 +13,7 @@ enum class ToolIcon {
     FolderGear,  // folder management
     Settings,    // settings page
     Connect,     // connect to the instrument
+    Connected,   // the same, while an instrument is connected (a green light)
     Exit,        // end of program
     SaveToFile,  // tag rows for the export file
     Print,       // tag rows for printing

@@ -73,6 +73,7 @@ void Session::ListPorts(const QStringList& candidates, const QString& configured
 
 bool Session::ConnectAndRead(const LinkInputs& inputs) {
     BeginOperation();
+    user_ = inputs.user;
     ident_ = {};
     if (Connect(inputs) != xr::kOk) {
         return false;
@@ -334,8 +335,9 @@ bool Session::SaveBackup(const Notebook& contents, const Notebook& erased, QStri
     QString failedFile;
     if (!SaveBytesAtomically(dir.filePath(backup.file), EncodeBackup(contents, when), &fault)) {
         failedFile = backup.file;
-    } else if (config_.backupTable && !SaveLinesAtomically(dir.filePath(backup.csvFile),
-                                                           config_.backupTable(contents), &fault)) {
+    } else if (config_.backupTable &&
+               !SaveLinesAtomically(dir.filePath(backup.csvFile),
+                                    config_.backupTable(contents, user_), &fault)) {
         failedFile = backup.csvFile;
     }
     if (!failedFile.isEmpty()) {

@@ -53,8 +53,9 @@ class SessionHost {
 struct SessionConfig {
     std::function<QDateTime()> now;  // empty: the local clock
     QString workDir;                 // where backups are written
-    // Lines for people saved beside every backup (Windows-1251, like an export).
-    std::function<QStringList(const Notebook&)> backupTable;
+    // Lines for people saved beside every backup (Windows-1251, like an export), with the user
+    // of the operation.
+    std::function<QStringList(const Notebook&, const QString& user)> backupTable;
 };
 
 // A whole write: the notebook in memory as it is ("Обновить блокнот", a restore), or the
@@ -154,6 +155,7 @@ class Session {
     // about to be erased) are in a backup already or hold nothing; false after a BackupFailed
     // event. `file` receives the backup that holds them.
     bool SaveBackup(const Notebook& contents, const Notebook& erased, QString* file = nullptr);
+    QString user_;  // the user of the running operation
     // The backup saved in this session that holds every byte of `contents`; empty when none.
     QString BackupHolding(const Notebook& contents) const;
     void Refuse(Refusal refusal, const QString& backupFile = {}, NotebookLosses losses = {});

@@ -75,6 +75,7 @@ struct PortChoice {
 struct LinkInputs {
     PortChoice port;
     quint8 device = 1;
+    QString user;  // who works with the console: the table beside a backup names them
 };
 
 namespace ev {

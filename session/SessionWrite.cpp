@@ -62,6 +62,7 @@ void Session::FinishWrite(Write write, const QString& name, DeviceModel model,
 }
 
 ExchangeResult Session::PrepareInstrument(const LinkInputs& inputs, bool anyModel) {
+    user_ = inputs.user;
     if (!link_.isOpen()) {
         if (const ExchangeResult r = Connect(inputs); r != xr::kOk) {
             return r;
@@ -341,6 +342,7 @@ bool Session::WriteNotebook(const LinkInputs& inputs, WholeWrite what) {
 
 bool Session::Initialise(const LinkInputs& inputs) {
     BeginOperation();
+    user_ = inputs.user;
     if (!link_.isOpen() && Connect(inputs) != xr::kOk) {
         return false;
     }

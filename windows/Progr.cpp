@@ -1,6 +1,7 @@
 #include "Progr.h"
 
 #include <QFont>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -44,6 +45,15 @@ TFProgramm::TFProgramm(QWidget* parent)
     column->addWidget(But_ok, 0, Qt::AlignHCenter);
     connect(But_ok, &QPushButton::clicked, this, &QWidget::hide);
     setFixedSize(sizeHint().expandedTo(QSize(340, 0)));
+}
+
+void TFProgramm::keyPressEvent(QKeyEvent* event) {
+    // Esc closes the window as it closes any dialog.
+    if (event->key() == Qt::Key_Escape) {
+        hide();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace kvir

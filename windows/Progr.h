@@ -19,6 +19,9 @@ class TFProgramm : public QWidget {
     QLabel* Label_version = nullptr;
     QLabel* Label_maker = nullptr;
     QPushButton* But_ok = nullptr;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace kvir

@@ -1,8 +1,10 @@
 #include "Progress.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 
 namespace kvir {
 
@@ -42,6 +44,8 @@ Tprogressmetr::Tprogressmetr(QWidget* parent)
     setObjectName(QStringLiteral("progressmetr"));
     setWindowTitle(QStringLiteral("progressmetr"));
     setAttribute(Qt::WA_QuitOnClose, false);
+    // Above the main window and modal to it while an exchange runs.
+    setWindowModality(Qt::WindowModal);
     setFixedSize(kClientSize);
     move(kDesignPosition);
     Label1 = new QLabel(QStringLiteral("Папки"), this);
@@ -54,6 +58,17 @@ Tprogressmetr::Tprogressmetr(QWidget* parent)
     Label2->move(48, 54);
     progress_2 = MakeBar(this, "progress_2", QPoint(48, 72));
     progress_2->setAccessibleName(Label2->text());
+    But_cancel = new QPushButton(QStringLiteral("Отмена"), this);
+    But_cancel->setObjectName(QStringLiteral("But_cancel"));
+    But_cancel->setGeometry(QRect(QPoint(566, 62), QSize(100, 30)));
+    Label_state = new QLabel(this);
+    Label_state->setObjectName(QStringLiteral("Label_state"));
+    Label_state->setGeometry(QRect(QPoint(48, 89), QSize(505, 17)));
+    connect(But_cancel, &QPushButton::clicked, this, [this] {
+        if (stop_ == Stop::Offered) {
+            emit cancelRequested();
+        }
+    });
 }
 
 void Tprogressmetr::ShowProgress(int foldersPos, int foldersMax, int recordsPos, int recordsMax) {
@@ -61,36 +76,40 @@ void Tprogressmetr::ShowProgress(int foldersPos, int foldersMax, int recordsPos,
     const auto byte = [](int value) { return static_cast<quint8>(value); };
     SetBar(progress_1, byte(foldersPos), byte(foldersMax));
     SetBar(progress_2, byte(recordsPos), byte(recordsMax));
-    repaint();
+}
+
+void Tprogressmetr::setStop(Stop stop) {
+    stop_ = stop;
+    But_cancel->setEnabled(stop == Stop::Offered);
+    switch (stop) {
+        case Stop::Offered:
+            Label_state->clear();
+            break;
+        case Stop::Asked:
+            Label_state->setText(QStringLiteral("Остановка после текущего запроса…"));
+            break;
+        case Stop::Locked:
+            Label_state->setText(QStringLiteral("Идёт запись в прибор. Дождитесь окончания."));
+            break;
+    }
 }
 
 void Tprogressmetr::closeEvent(QCloseEvent* event) {
-    FormClose();
-    event->accept();
-}
-
-void Tprogressmetr::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    FormHide();
-}
-
-bool Tprogressmetr::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate) {
-        FormDeactivate();
+    // The window stays while the exchange runs; its close box stops a read like "Отмена".
+    event->ignore();
+    if (stop_ == Stop::Offered) {
+        emit cancelRequested();
     }
-    return QWidget::event(event);
 }
 
-void Tprogressmetr::FormClose() {
-    hide();
-}
-
-void Tprogressmetr::FormDeactivate() {
-    hide();
-}
-
-void Tprogressmetr::FormHide() {
-    // Already invisible: hiding is what brought us here.
+void Tprogressmetr::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        if (stop_ == Stop::Offered) {
+            emit cancelRequested();
+        }
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace kvir
