@@ -277,7 +277,6 @@ void TGround_form::OperationStarted() {
         progress_->setWindowTitle(text::StageTitle(Stage::Connecting));
         progress_->ShowProgress(0, 0, 0, 0);
         progress_->show();
-        progress_->raise();
     }
 }
 

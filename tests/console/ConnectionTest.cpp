@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
-#include <QTableWidget>
 #include <QTimer>
 
 namespace kvir::test {
@@ -51,25 +50,23 @@ TEST_F(ConnectionTest, AutomaticConnectionAtStartReadsBothModels) {
     for (const Case& c : cases) {
         SimulatedInstrument& instrument = AddInstrument(c.model, c.notebook);
         WriteSettingsFor(instrument.port, 1, true);
-        TGround_form& f = StartWithProgress();
+        StartWithProgress();
         ShowAndWait(300);  // the 10 ms tick connects by itself
-        EXPECT_EQ(f.connectionRuns(), 1);
-        EXPECT_EQ(f.caption(), c.caption);
-        EXPECT_EQ(f.List_name->count(), c.folders);
-        EXPECT_EQ(f.List_name->currentRow(), 0) << "the first folder is selected";
+        EXPECT_EQ(Caption(), c.caption);
+        EXPECT_EQ(W<QListWidget>("List_name")->count(), c.folders);
+        EXPECT_EQ(W<QListWidget>("List_name")->currentRow(), 0) << "the first folder is selected";
         EXPECT_EQ(TableRows(), c.byDate) << c.model.toStdString();
-        f.But_sort_nameClick();
+        Click("But_sort_name");
         EXPECT_EQ(TableRows(), c.byFolder) << c.model.toStdString();
         // The first connection names the placeholder model: identification gives 147.
-        EXPECT_EQ(Tail(Entries(f.protocolLines()), 2),
+        EXPECT_EQ(Tail(Entries(Protocol()), 2),
                   (QStringList{"Прибор КВИР-XXXvX подключен " + instrument.port,
                                "Чтение блокнота из прибора " + c.caption}));
         EXPECT_TRUE(dialogs.calls().empty()) << dialogs.transcript().join('\n').toStdString();
-        EXPECT_TRUE(f.link().isOpen());
-        EXPECT_FALSE(f.isFlat(f.But_conect));
+        EXPECT_TRUE(State().connected());
+        EXPECT_FALSE(IsFlat("But_conect"));
         EXPECT_FALSE(progress->isVisible());
         form.reset();
-        realLink.ClosePort();
     }
 }
 
@@ -80,15 +77,15 @@ TEST_F(ConnectionTest, AutomaticDetectionFindsTheInstrumentOnTheThirdOfFourPorts
     SimulatedInstrument& fourth = AddSilentPort();
     systemPorts = {first.port, second.port, good.port, fourth.port};
     WriteSettingsFor(first.port, 2, false);
-    TGround_form& f = StartWithProgress();
-    f.Rbut_auto->setChecked(true);
-    f.But_conectClick();
-    EXPECT_EQ(f.ComboBox1->currentText(), good.port);
-    EXPECT_EQ(f.caption(), kModel510);
+    StartWithProgress();
+    W<QRadioButton>("Rbut_auto")->setChecked(true);
+    Click("But_conect");
+    EXPECT_EQ(W<QComboBox>("ComboBox1")->currentText(), good.port);
+    EXPECT_EQ(Caption(), kModel510);
     EXPECT_EQ(first.simulator.requestLog().size(), 1) << "the named port is tried once";
     EXPECT_EQ(second.simulator.requestLog().size(), 1);
     EXPECT_EQ(fourth.simulator.requestLog().size(), 0) << "the search stops at the answer";
-    EXPECT_TRUE(Entries(f.protocolLines()).contains("Прибор КВИР-XXXvX подключен " + good.port));
+    EXPECT_TRUE(Entries(Protocol()).contains("Прибор КВИР-XXXvX подключен " + good.port));
     EXPECT_TRUE(dialogs.calls().empty()) << dialogs.transcript().join('\n').toStdString();
 }
 
@@ -97,12 +94,12 @@ TEST_F(ConnectionTest, AFailedSearchLeavesTheOperatorsPortInTheBox) {
     SimulatedInstrument& second = AddSilentPort();
     systemPorts = {first.port, second.port};
     WriteSettingsFor(first.port, 2, true);
-    TGround_form& f = StartWithProgress();
-    f.Timer1->stop();  // no automatic connection: the button is pressed below
+    StartWithProgress();
     dialogs.answer(DialogButton::Ok);
-    f.But_conectClick();
+    Click("But_conect");
     EXPECT_EQ(dialogs.transcript(), QStringList{"ОШИБКА ОБМЕНА!|Нет ответа от устройства"});
-    EXPECT_EQ(f.ComboBox1->currentText(), first.port) << "the settings keep their port";
+    EXPECT_EQ(W<QComboBox>("ComboBox1")->currentText(), first.port)
+        << "the settings keep their port";
 }
 
 TEST_F(ConnectionTest, FixedParametersTryTheNamedPortOnly) {
@@ -110,30 +107,29 @@ TEST_F(ConnectionTest, FixedParametersTryTheNamedPortOnly) {
     SimulatedInstrument& good = AddInstrument("510");
     systemPorts = {silent.port, good.port};
     WriteSettingsFor(silent.port, 2, false);
-    TGround_form& f = StartWithProgress();
+    StartWithProgress();
     dialogs.answer(DialogButton::Ok);
-    f.But_conectClick();
+    Click("But_conect");
     EXPECT_EQ(dialogs.transcript(), QStringList{"ОШИБКА ОБМЕНА!|Нет ответа от устройства"});
-    EXPECT_FALSE(f.link().isOpen());
+    EXPECT_FALSE(State().connected());
     EXPECT_TRUE(good.simulator.requestLog().isEmpty());
-    EXPECT_EQ(f.caption(), kModelNone);
+    EXPECT_EQ(Caption(), kModelNone);
 }
 
 TEST_F(ConnectionTest, ModelChangeReadsTheNewLayout) {
     SimulatedInstrument& instrument = AddInstrument("510", kNotebook510);
     WriteSettingsFor(instrument.port, 1, false, kModel210);
-    TGround_form& f = StartWithProgress();
-    EXPECT_EQ(f.caption(), kModel210);
-    f.But_conectClick();
-    EXPECT_EQ(f.caption(), kModel510);
-    EXPECT_EQ(f.List_name->count(), 21) << "21 folder pages with base 53248";
+    StartWithProgress();
+    EXPECT_EQ(Caption(), kModel210);
+    Click("But_conect");
+    EXPECT_EQ(Caption(), kModel510);
+    EXPECT_EQ(W<QListWidget>("List_name")->count(), 21) << "21 folder pages with base 53248";
     EXPECT_EQ(TableRows().size(), 4);
-    EXPECT_EQ(Tail(Entries(f.protocolLines()), 2),
+    EXPECT_EQ(Tail(Entries(Protocol()), 2),
               (QStringList{"Прибор КВИР-210v1 подключен " + instrument.port,
                            "Чтение блокнота из прибора КВИР-510v2"}));
     // Connecting again to the same model reads again without any message.
-    f.Timer1->stop();
-    f.But_conectClick();
+    Click("But_conect");
     EXPECT_EQ(TableRows().size(), 4);
     EXPECT_TRUE(dialogs.calls().empty());
 }
@@ -144,14 +140,14 @@ TEST_F(ConnectionTest, UnsupportedInstrumentIsNamedAndNotRead) {
     ident.version = 1;
     instrument.simulator.setIdentification(ident);
     WriteSettingsFor(instrument.port, 1, false, kModel510);
-    TGround_form& f = StartWithProgress();
+    StartWithProgress();
     dialogs.answer(DialogButton::Ok);
-    f.But_conectClick();
+    Click("But_conect");
     EXPECT_EQ(
         dialogs.transcript(),
         QStringList{"ВНИМАНИЕ!|Прибор КВИР-510v1 не определен\r\nработа с прибором невозможна"});
-    EXPECT_EQ(f.caption(), "КВИР-510v1");
-    EXPECT_TRUE(f.link().isOpen()) << "the port stays open";
+    EXPECT_EQ(Caption(), "КВИР-510v1");
+    EXPECT_TRUE(State().connected()) << "the port stays open";
     EXPECT_EQ(instrument.simulator.requestLog().size(), 2) << "ping and identification only";
 }
 
@@ -167,50 +163,50 @@ TEST_F(ConnectionTest, ErrorOnPageFiveKeepsPagesZeroToFour) {
     const int page5 = 0xD000 + 5 * 512;
     instrument.simulator.addFault({sim::FaultKind::Failed, 3, page5, page5});
     WriteSettingsFor(instrument.port, 0, false, kModel510);
-    TGround_form& f = StartWithProgress();
+    StartWithProgress();
     dialogs.answer(DialogButton::Ok);
-    f.But_conectClick();
+    Click("But_conect");
     EXPECT_EQ(dialogs.transcript(), QStringList{"ОШИБКА ОБМЕНА!|Ошибка выполнения команды"});
-    EXPECT_EQ(f.List_name->count(), 5);
+    EXPECT_EQ(W<QListWidget>("List_name")->count(), 5);
     EXPECT_EQ(TableRows().size(), 5) << "the records of pages 0 to 4";
-    EXPECT_FALSE(f.link().isOpen());
-    EXPECT_EQ(Tail(Entries(f.protocolLines()), 1),
+    EXPECT_FALSE(State().connected());
+    EXPECT_EQ(Tail(Entries(Protocol()), 1),
               QStringList{"Ошибка чтения блокнота из прибора КВИР-510v2"});
-    EXPECT_FALSE(Entries(f.protocolLines()).contains("Чтение блокнота из прибора КВИР-510v2"));
-    EXPECT_FALSE(f.isFlat(f.But_conect));
+    EXPECT_FALSE(Entries(Protocol()).contains("Чтение блокнота из прибора КВИР-510v2"));
+    EXPECT_FALSE(IsFlat("But_conect"));
     EXPECT_FALSE(progress->isVisible());
 }
 
 TEST_F(ConnectionTest, RefusedInputSendsNothing) {
     SimulatedInstrument& instrument = AddInstrument("510");
     WriteSettingsFor(instrument.port, 1, false);
-    TGround_form& f = StartWithProgress();
+    StartWithProgress();
     // A device number that is no number.
-    f.Edit_net_adr->setText("1a");
+    W<QLineEdit>("Edit_net_adr")->setText("1a");
     dialogs.answer(DialogButton::Ok);
-    f.But_conectClick();
+    Click("But_conect");
     EXPECT_EQ(dialogs.transcript(),
               QStringList{"ОШИБКА!|Номер устройства должен быть целым десятичным числом: \"1a\""});
     EXPECT_TRUE(instrument.simulator.requestLog().isEmpty());
-    EXPECT_FALSE(f.isFlat(f.But_conect));
+    EXPECT_FALSE(IsFlat("But_conect"));
     EXPECT_FALSE(progress->isVisible());
     // No port named at all.
     dialogs.clear();
-    f.Edit_net_adr->setText("1");
-    f.ComboBox1->clear();
-    f.ComboBox1->setEditText(QString());
-    f.Timer1->stop();
+    W<QLineEdit>("Edit_net_adr")->setText("1");
+    W<QComboBox>("ComboBox1")->clear();
+    W<QComboBox>("ComboBox1")->setEditText(QString());
     dialogs.answer(DialogButton::Ok);
-    f.But_conectClick();
+    Click("But_conect");
     EXPECT_EQ(dialogs.transcript(), QStringList{"ВНИМАНИЕ!|Подключение невозможно"});
     // A port that does not open.
     dialogs.clear();
-    f.ComboBox1->setEditText(PathOf("no-such-port"));
-    f.Timer1->stop();
+    W<QComboBox>("ComboBox1")->setEditText(PathOf("no-such-port"));
     dialogs.answer(DialogButton::Ok);
-    f.But_conectClick();
-    EXPECT_EQ(dialogs.transcript(), QStringList{"ОШИБКА ОБМЕНА!|Ошибка инициализации COM порта"});
-    EXPECT_TRUE(Tail(f.protocolLines(), 1).first().contains(PathOf("no-such-port")));
+    Click("But_conect");
+    // The fixed message, and the system's reason on its own line.
+    EXPECT_EQ(dialogs.transcript(), QStringList{"ОШИБКА ОБМЕНА!|Ошибка инициализации COM порта\r\n"
+                                                "порт не найден"});
+    EXPECT_TRUE(Tail(Protocol(), 1).first().contains(PathOf("no-such-port")));
 }
 
 }  // namespace

@@ -1,8 +1,12 @@
 #include "ConsoleFixture.h"
 
+#include "ProtocolPage.h"
 #include "Settings.h"
 #include "TextFiles.h"
+#include "ToolIcons.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -77,12 +81,59 @@ TGround_form& ConsoleFixture::Start() {
     services.locale = QLocale(QLocale::Russian, QLocale::Russia);
     services.archive = withArchive;
     form = std::make_unique<TGround_form>(services);
+    Settle();
     return *form;
 }
 
 void ConsoleFixture::ShowAndWait(int ms) {
     form->show();
     Wait(ms);
+    Settle();
+}
+
+void ConsoleFixture::Settle() {
+    QElapsedTimer timer;
+    timer.start();
+    // The worker's last signals are queued before it reports the end: once it is idle, one
+    // more round of events delivers them.
+    while (form->session().busy() && timer.elapsed() < 60000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    EXPECT_FALSE(form->session().busy()) << "an exchange is still running after 60 s";
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+}
+
+void ConsoleFixture::Click(const QString& name) {
+    if (auto* button = form->findChild<QAbstractButton*>(name)) {
+        EXPECT_TRUE(button->isEnabled()) << name.toStdString() << " is disabled";
+        button->click();
+    } else if (auto* action = form->findChild<QAction*>(name)) {
+        action->trigger();
+    } else {
+        ADD_FAILURE() << "no button or action " << name.toStdString();
+    }
+    Settle();
+}
+
+QString ConsoleFixture::Caption() const {
+    return form->windowTitle();
+}
+
+QStringList ConsoleFixture::Protocol() const {
+    return form->protocol().stringList();
+}
+
+const Session& ConsoleFixture::State() const {
+    return form->session().state();
+}
+
+bool ConsoleFixture::IsFlat(const QString& button) const {
+    const auto* picture = form->findChild<PictureButton*>(button);
+    return picture != nullptr && picture->isFlat();
 }
 
 void ConsoleFixture::Wait(int ms) {

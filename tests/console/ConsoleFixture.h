@@ -4,6 +4,7 @@
 
 #include "K210.h"
 #include "ScriptedDialogs.h"
+#include "WindowSession.h"
 #include "instrument/DeviceModel.h"
 #include "link/FakeSerialPort.h"
 #include "link/Util_comport.h"
@@ -32,11 +33,29 @@ class ConsoleFixture : public ::testing::Test {
     QByteArray ReadFile(const QString& name) const;
     QString PathOf(const QString& name) const;
 
-    // Builds the main window (which runs its start-up).
+    // Builds the main window (which runs its start-up) and waits for its port listing.
     TGround_form& Start();
-    // Shows it and lets the message loop run for `ms` milliseconds.
+    // Shows it and lets the message loop run for `ms` milliseconds, then until no exchange runs.
     void ShowAndWait(int ms);
     static void Wait(int ms);
+    // Lets the message loop run until no exchange runs and the window has taken its result.
+    void Settle();
+    // Clicks the button, or triggers the menu action, of that object name as the operator
+    // would, then settles.
+    void Click(const QString& name);
+    // A control of the window (or of its progress window) by object name; fails the test when
+    // there is none.
+    template <class T>
+    T* W(const QString& name) const {
+        T* widget = form->findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << "no " << name.toStdString();
+        return widget;
+    }
+    // What the window shows and keeps.
+    QString Caption() const;
+    QStringList Protocol() const;
+    const Session& State() const;
+    bool IsFlat(const QString& button) const;
 
     QTemporaryDir dir;
     ScriptedDialogs dialogs;

@@ -88,9 +88,10 @@ std::optional<ScriptedDialogs::Scripted> ScriptedDialogs::take(DialogCall::Kind 
 }
 
 DialogButton ScriptedDialogs::Message(const QString& text, const QString& caption,
-                                      DialogButtons buttons, DialogIcon icon) {
-    const auto next =
-        take(DialogCall::Message, {DialogCall::Message, text, caption, buttons, icon, {}});
+                                      DialogButtons buttons, DialogIcon icon,
+                                      DialogButton defaultButton) {
+    const auto next = take(DialogCall::Message,
+                           {DialogCall::Message, text, caption, buttons, icon, {}, defaultButton});
     if (!next) {
         // The safe answer: nothing is done.
         return buttons == DialogButtons::Ok      ? DialogButton::Ok

@@ -20,6 +20,7 @@ struct DialogCall {
     DialogButtons buttons = DialogButtons::Ok;
     DialogIcon icon = DialogIcon::None;
     QStringList filters;  // a save dialog's filters; its suggested name is the text
+    DialogButton defaultButton = DialogButton::Ok;  // what Enter answers
 };
 
 class ScriptedDialogs final : public OperatorDialogs {
@@ -43,7 +44,7 @@ class ScriptedDialogs final : public OperatorDialogs {
     void clear();
 
     DialogButton Message(const QString& text, const QString& caption, DialogButtons buttons,
-                         DialogIcon icon) override;
+                         DialogIcon icon, DialogButton defaultButton) override;
     std::optional<SaveFileChoice> SaveFile(const QStringList& filters, int selectedFilter) override;
     std::optional<QString> OpenFile(const QString& title, const QString& directory,
                                     const QStringList& filters) override;

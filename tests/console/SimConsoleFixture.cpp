@@ -6,7 +6,7 @@
 #include "sim/NotebookFile.h"
 
 #include <QFile>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace kvir::test {
 
@@ -69,19 +69,18 @@ void SimConsoleFixture::WriteSettingsFor(const QString& port, int startPage, boo
 
 TGround_form& SimConsoleFixture::StartWithProgress() {
     TGround_form& f = Start();
-    progress = std::make_unique<Tprogressmetr>();
-    f.setAuxWindows(progress.get(), nullptr);
+    progress = new Tprogressmetr;
+    f.setAuxWindows(progress, nullptr);
     return f;
 }
 
 QStringList SimConsoleFixture::TableRows() const {
     QStringList rows;
-    const QTableWidget* table = form->Tabl_sort_name_dat;
-    for (int r = 0; r < table->rowCount(); ++r) {
+    const QAbstractItemModel* model = W<QTableView>(QStringLiteral("Tabl_sort_name_dat"))->model();
+    for (int r = 0; r < model->rowCount(); ++r) {
         QStringList cells;
         for (int c = 1; c < 10; ++c) {
-            const QTableWidgetItem* item = table->item(r, c);
-            cells << (item != nullptr ? item->text() : QString());
+            cells << model->index(r, c).data().toString();
         }
         rows << cells.join(u'|');
     }

@@ -65,7 +65,7 @@ class SimConsoleFixture : public ConsoleFixture {
     // working directory.
     void WriteSettingsFor(const QString& port, int startPage = 1, bool automatic = false,
                           const QString& pribor = kModelNone);
-    // Starts the window with the progress window attached.
+    // Starts the window with the progress window attached (the window owns it).
     TGround_form& StartWithProgress();
 
     // The texts of the record table's data rows, columns 1 to 9 joined by '|'.
@@ -73,7 +73,7 @@ class SimConsoleFixture : public ConsoleFixture {
 
     SerialLink realLink{QtPortFactoryForTests(), [](int) {}};
     std::list<SimulatedInstrument> instruments;
-    std::unique_ptr<Tprogressmetr> progress;
+    Tprogressmetr* progress = nullptr;
 
   private:
     static PortFactory QtPortFactoryForTests();
