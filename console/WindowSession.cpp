@@ -203,7 +203,7 @@ void WindowSession::OnEvent(const SessionEvent& event) {
                 dialogs_.Inform(text::ReadbackDiffersText(e.text), text::kWarning);
             },
             [this](const ev::Refused& e) {
-                const QString message = RefusalText(e.refusal, e.backupFile, e.losses);
+                const QString message = RefusalText(e.refusal, e.backupFile, e.losses, e.detail);
                 emit status(message.section(QStringLiteral("\r\n"), 0, 0));
                 dialogs_.Inform(message, text::kWarning);
             },

@@ -89,7 +89,8 @@ QByteArray RecordKey(const Notebook& notebook, int slot) {
     return key;
 }
 
-Notebook MergeEdits(const Notebook& read, const Notebook& memory, const Notebook& fresh) {
+Notebook MergeEdits(const Notebook& read, const Notebook& memory, const Notebook& fresh,
+                    QList<int>* conflicts) {
     Notebook result = fresh;
     // Records the operator deleted: as many of each as `read` held beyond `memory`.
     QHash<QByteArray, int> removed = CountKeys(read, true);
@@ -121,9 +122,16 @@ Notebook MergeEdits(const Notebook& read, const Notebook& memory, const Notebook
     for (int i = 0; i < entries; ++i) {
         const QString before = EntryOf(read.folders, i);
         const QString after = EntryOf(memory.folders, i);
-        if (after != before) {
-            result.folders[i] = after;
+        if (after == before) {
+            continue;
         }
+        if (EntryOf(fresh.folders, i) != before) {
+            if (conflicts != nullptr) {
+                conflicts->append(i);
+            }
+            continue;
+        }
+        result.folders[i] = after;
     }
     // A freed entry that still holds records keeps a name.
     for (int s = 0; s < to; ++s) {

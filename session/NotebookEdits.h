@@ -40,8 +40,12 @@ QByteArray RecordKey(const Notebook& notebook, int slot);
 // `memory` are applied to it: the records that `read` had and `memory` has not are taken out
 // (as many of each as were deleted), the entries whose names `memory` changed take them, and
 // everything else is `fresh`. An entry the operator freed that still holds records (stored
-// since the read) keeps its name, so no record is left without a folder.
-Notebook MergeEdits(const Notebook& read, const Notebook& memory, const Notebook& fresh);
+// since the read) keeps its name, so no record is left without a folder. A name is changed
+// only where the instrument still holds the folder that was read there: an entry whose name
+// the operator changed but which the instrument holds under another name now (another unit
+// on the line, an edit on the instrument itself) is left as it is and listed in `conflicts`.
+Notebook MergeEdits(const Notebook& read, const Notebook& memory, const Notebook& fresh,
+                    QList<int>* conflicts = nullptr);
 
 // How many records of `a` are not in `b`, each record counted as often as it is stored; with
 // `byFolder` false the folder does not take part (records moved between folders are the same).

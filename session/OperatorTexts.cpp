@@ -120,7 +120,14 @@ QString LossesText(NotebookLosses losses) {
     return lines.join(QStringLiteral("\r\n"));
 }
 
-QString RefusalText(Refusal refusal, const QString& backupFile, NotebookLosses losses) {
+QString FolderChangedText(int index, const QString& read, const QString& held) {
+    return QStringLiteral("папка %1: прочитана «%2», в приборе «%3»")
+        .arg(index + 1)
+        .arg(read, held);
+}
+
+QString RefusalText(Refusal refusal, const QString& backupFile, NotebookLosses losses,
+                    const QString& detail) {
     const QString nothing = QStringLiteral("запись блокнота отменена, ничего не стерто");
     const QString saved =
         backupFile.isEmpty()
@@ -140,6 +147,10 @@ QString RefusalText(Refusal refusal, const QString& backupFile, NotebookLosses l
                    nothing;
         case Refusal::TooManyRecords:
             return QStringLiteral("Записей больше, чем вмещает блокнот прибора\r\n") + nothing;
+        case Refusal::FolderChanged:
+            return QStringLiteral("Блокнот прибора изменился после чтения:\r\n") + detail +
+                   QStringLiteral("\r\n") + nothing +
+                   QStringLiteral("\r\nпрочитайте блокнот прибора заново");
         case Refusal::NoFreeEntry:
             return QStringLiteral(
                        "Есть записи с номером папки больше 25,\r\n"

@@ -23,7 +23,10 @@ QString FileFaultText(FileFault fault);
 QString BackupFaultText(BackupFault fault, FileFault fileFault = FileFault::None);
 // Why an action was refused before any request that erases; `backupFile` names where what the
 // instrument held was saved, `losses` what memory could not hold.
-QString RefusalText(Refusal refusal, const QString& backupFile = {}, NotebookLosses losses = {});
+QString RefusalText(Refusal refusal, const QString& backupFile = {}, NotebookLosses losses = {},
+                    const QString& detail = {});
+// Folder `index` (0-based) was read as `read` and is held as `held` now.
+QString FolderChangedText(int index, const QString& read, const QString& held);
 // What a read found in the instrument but could not keep in memory, a line for each kind.
 QString LossesText(NotebookLosses losses);
 // An instrument of no supported model answered.

@@ -158,7 +158,12 @@ class Session {
     QString user_;  // the user of the running operation
     // The backup saved in this session that holds every byte of `contents`; empty when none.
     QString BackupHolding(const Notebook& contents) const;
-    void Refuse(Refusal refusal, const QString& backupFile = {}, NotebookLosses losses = {});
+    void Refuse(Refusal refusal, const QString& backupFile = {}, NotebookLosses losses = {},
+                const QString& detail = {});
+    // The merge of the operator's edits onto `fresh`; false (after a refusal) when a folder
+    // the operator edited is another one in the instrument now.
+    bool Merge(const Notebook& read, const Notebook& memory, const Notebook& fresh,
+               Notebook& target);
     // The end of every erasing write: the link after a failure, the WriteFinished event.
     void FinishWrite(ev::Write write, const QString& name, DeviceModel model, ExchangeResult result,
                      bool erased, bool reported);

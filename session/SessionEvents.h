@@ -43,6 +43,7 @@ enum class Refusal {
     TooManyFolders,      // more folders than this instrument has room for
     TooManyRecords,      // more records than this instrument's pages take
     NoFreeEntry,         // records of an unnamed folder and no free entry to name for them
+    FolderChanged,       // a folder the operator edited is another one in the instrument now
 };
 
 // Why a backup file cannot be loaded.
@@ -177,6 +178,7 @@ struct Refused {
     Refusal refusal = Refusal::NoNotebook;
     QString backupFile;     // where what could not be written safely was saved, when it was
     NotebookLosses losses;  // LossyNotebook, LossyInstrument: what memory could not hold
+    QString detail;         // FolderChanged: which folder, as read and as held now
 };
 // From a notebook read: a damaged directory, or more records than memory holds.
 struct Warning {

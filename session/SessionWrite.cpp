@@ -5,6 +5,7 @@
 
 #include "Session.h"
 
+#include "OperatorTexts.h"
 #include "instrument/ModelTable.h"
 
 namespace kvir {
@@ -44,8 +45,23 @@ ProgressFn Session::WriteProgress() {
     return [this](int fp, int fm, int rp, int rm) { Progress(Stage::Writing, fp, fm, rp, rm); };
 }
 
-void Session::Refuse(Refusal refusal, const QString& backupFile, NotebookLosses losses) {
-    Notify(ev::Refused{refusal, backupFile, losses});
+void Session::Refuse(Refusal refusal, const QString& backupFile, NotebookLosses losses,
+                     const QString& detail) {
+    Notify(ev::Refused{refusal, backupFile, losses, detail});
+}
+
+bool Session::Merge(const Notebook& read, const Notebook& memory, const Notebook& fresh,
+                    Notebook& target) {
+    QList<int> conflicts;
+    target = MergeEdits(read, memory, fresh, &conflicts);
+    if (conflicts.isEmpty()) {
+        return true;
+    }
+    const int i = conflicts.first();
+    Refuse(Refusal::FolderChanged, {}, {},
+           FolderChangedText(i, read.folders.value(i, kFreeFolder),
+                             fresh.folders.value(i, kFreeFolder)));
+    return false;
 }
 
 void Session::FinishWrite(Write write, const QString& name, DeviceModel model,
@@ -135,6 +151,15 @@ bool Session::WriteFolder(const LinkInputs& inputs, int index, const QString& na
         contents = read_;
         ReplaceFolder(contents, index, fresh);
         contents.version = fresh.version;
+        // Records this page hides (after an end marker, on a page without a name) would be
+        // erased with it, and no backup could put them back.
+        if (rules.refuseLossy && LossesOf(fresh).any()) {
+            QString file;
+            if (SaveBackup(contents, fresh, &file)) {
+                Refuse(Refusal::LossyInstrument, file, LossesOf(fresh));
+            }
+            return false;
+        }
     } else {
         if (rules.freshReadBeforeErase) {
             const NotebookRead read = ReadWhole(Purpose::Backup);
@@ -157,7 +182,10 @@ bool Session::WriteFolder(const LinkInputs& inputs, int index, const QString& na
     }
     const Notebook base = onePage ? FolderOnly(read_, index) : read_;
     const Notebook mine = onePage ? FolderOnly(memory_, index) : memory_;
-    Notebook target = MergeEdits(base, mine, fresh);
+    Notebook target;
+    if (!Merge(base, mine, fresh, target)) {
+        return false;
+    }
     if (!onePage && RecordCount(target.image) > RecordCapacity(model, ident_.base)) {
         Refuse(Refusal::TooManyRecords);
         return false;
@@ -277,7 +305,10 @@ bool Session::WriteNotebook(const LinkInputs& inputs, WholeWrite what) {
         }
         return false;
     }
-    Notebook target = what == WholeWrite::Memory ? memory_ : MergeEdits(read_, memory_, fresh);
+    Notebook target = memory_;
+    if (what == WholeWrite::Edits && !Merge(read_, memory_, fresh, target)) {
+        return false;
+    }
     // A loaded backup or snapshot goes back exactly as it was read: every folder in its place.
     const bool restore = what == WholeWrite::Memory &&
                          (origin_ == Origin::BackupFile || origin_ == Origin::Snapshot);
@@ -376,6 +407,14 @@ bool Session::Initialise(const LinkInputs& inputs) {
     const NotebookRead read = ReadWhole(Purpose::Backup);
     if (read.outcome.result != xr::kOk || !read.outcome.completed) {
         FinishWrite(Write::Initialise, {}, model, read.outcome.result, false, true);
+        return false;
+    }
+    // Records memory cannot hold could not be put back from the backup: nothing is erased.
+    if (rules.refuseLossy && LossesOf(read.notebook).any()) {
+        QString file;
+        if (SaveBackup(read.notebook, read.notebook, &file)) {
+            Refuse(Refusal::LossyInstrument, file, LossesOf(read.notebook));
+        }
         return false;
     }
     if (!SaveBackup(read.notebook, read.notebook)) {
