@@ -190,6 +190,19 @@ QByteArray DirectoryEntry(int folder, const QByteArray& name) {
     return WithCheckWord(entry.leftJustified(kEntryBytes - 2, kErased));
 }
 
+int FirstNamedFolder(Model model, const QByteArray& memory, int base) {
+    const bool folderPages = model == Model::Ph510;
+    const int count = folderPages ? PageCount(model, base) : model == Model::Conc210 ? 25 : 0;
+    for (int k = 0; k < count; ++k) {
+        const quint8 first =
+            Byte(memory, folderPages ? base + k * kPageBytes : kDirectoryStart + k * kEntryBytes);
+        if (first != 0x00 && first != 0xFF) {
+            return k + 1;
+        }
+    }
+    return 0;
+}
+
 QByteArray CommonFolderName() {
     return ToWindows1251(QStringLiteral("ОБЩАЯ ПАПКА"));
 }

@@ -87,6 +87,11 @@ QByteArray CommonFolderHeader();
 // Directory entry of folder `folder` (1 to 25) with `name` (at most 16 bytes).
 QByteArray DirectoryEntry(int folder, const QByteArray& name);
 
+// The first folder with a name in `memory` (the 64 KiB): "КВИР-510v2" the first page whose
+// first byte is neither 0x00 nor 0xFF, "КВИР-210v1" the first directory entry in use.
+// 0 when there is none.
+int FirstNamedFolder(Model model, const QByteArray& memory, int base);
+
 // Windows-1251 bytes of "ОБЩАЯ ПАПКА".
 QByteArray CommonFolderName();
 

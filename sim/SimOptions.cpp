@@ -66,7 +66,13 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
     const QCommandLineOption memory(QStringLiteral("memory"),
                                     QStringLiteral("Raw 64 KiB memory image to start with."),
                                     QStringLiteral("file"));
-    parser.addOptions({model, name, firmware, base, link, wireSpeed, fault, log, memory});
+    const QCommandLineOption measureEvery(
+        QStringLiteral("measure-every"),
+        QStringLiteral("Store a measurement every SECONDS (a decimal number) in the first named "
+                       "folder, as an instrument that keeps measuring while connected."),
+        QStringLiteral("SECONDS"));
+    parser.addOptions(
+        {model, name, firmware, base, link, wireSpeed, fault, log, memory, measureEvery});
     // Options that fill the memory from other file formats are added here and loaded in
     // LoadStartImage.
 
@@ -124,6 +130,14 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
             return ParseOutcome::Error;
         }
         options.faults.append(*parsed);
+    }
+    if (parser.isSet(measureEvery)) {
+        bool ok = false;
+        options.measureEvery = parser.value(measureEvery).toDouble(&ok);
+        if (!ok || !(options.measureEvery > 0) || options.measureEvery > 86400) {
+            message = QStringLiteral("--measure-every must be seconds above 0, at most 86400");
+            return ParseOutcome::Error;
+        }
     }
     options.logFile = parser.value(log);
     options.memoryFile = parser.value(memory);
