@@ -94,6 +94,10 @@ QString BackupFaultText(BackupFault fault, FileFault fileFault) {
                 "Резервная копия повреждена или изменена вручную\r\nблокнот не загружен");
         case BackupFault::UnknownModel:
             return QStringLiteral("Резервная копия блокнота прибора неизвестной модели");
+        case BackupFault::Unrestorable:
+            return QStringLiteral(
+                "Резервная копия не может быть записана в прибор без потерь\r\n"
+                "блокнот не загружен");
     }
     return {};
 }

@@ -58,6 +58,7 @@ enum class BackupFault {
     NewerFormat,   // written by a newer console
     Damaged,       // a line does not parse, or the check does not match
     UnknownModel,  // names a model this console does not know
+    Unrestorable,  // intact, but more than the instrument's notebook can take back exactly
 };
 
 // What the instrument is about to lose and where it went.
