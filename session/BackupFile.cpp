@@ -15,9 +15,13 @@ namespace kvir {
 namespace {
 
 const QByteArray kMagic = "KVIR-NOTEBOOK";
-constexpr int kFormat = 1;
+// 1: folders and records; 2: also the bytes of every page read (Notebook::pages).
+constexpr int kFormat = 2;
 const QByteArray kFree = "free";
 const QByteArray kUnreadable = "unreadable";
+// A field of no bytes: an empty folder name (the "КВИР-210v1" directory allows one) or an
+// empty version.
+const QByteArray kNoBytes = "-";
 
 QByteArray Hex(quint64 value, int digits) {
     return QByteArray::number(value, 16).toUpper().rightJustified(digits, '0');
@@ -25,6 +29,34 @@ QByteArray Hex(quint64 value, int digits) {
 
 QByteArray Check(const QByteArray& body) {
     return QCryptographicHash::hash(body, QCryptographicHash::Sha256).toHex().toUpper();
+}
+
+QByteArray HexBytes(const QByteArray& bytes) {
+    return bytes.isEmpty() ? kNoBytes : bytes.toHex().toUpper();
+}
+
+// The bytes of a field HexBytes wrote; nothing for anything else.
+std::optional<QByteArray> ParseHexBytes(const QByteArray& field) {
+    if (field == kNoBytes) {
+        return QByteArray();
+    }
+    QByteArray bytes = QByteArray::fromHex(field);
+    if (bytes.isEmpty() || bytes.toHex().toUpper() != field) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// A comment's text: control characters become '?', so that a name holding any byte never
+// ends its line.
+QByteArray Comment(const QString& text) {
+    QByteArray utf8 = text.toUtf8();
+    for (char& c : utf8) {
+        if (static_cast<quint8>(c) < 0x20 || c == 0x7F) {
+            c = '?';
+        }
+    }
+    return utf8;
 }
 
 // A hexadecimal field of exactly `digits` digits; nothing otherwise.
@@ -44,6 +76,75 @@ std::optional<int> ParseInt(const QByteArray& field, int low, int high) {
         return std::nullopt;
     }
     return value;
+}
+
+// What a page read from `address` holds, for the comment of its line.
+QByteArray PageComment(const Notebook& notebook, int address) {
+    const NotebookLayout* layout = LayoutOf(notebook.model);
+    if (layout != nullptr && layout->directoryEntries > 0 && address == layout->directoryStart) {
+        return "directory";
+    }
+    const QByteArray index = QByteArray::number((address - notebook.base) / kPageSize);
+    return notebook.model == DeviceModel::Ph510 ? "folder page " + index : "record page " + index;
+}
+
+// Folders the model's layout holds at the notebook's base: the directory's entries, or one
+// folder per page.
+int FolderCapacity(const Notebook& notebook) {
+    const NotebookLayout* layout = LayoutOf(notebook.model);
+    if (layout == nullptr) {
+        return 0;
+    }
+    return layout->directoryEntries > 0 ? layout->directoryEntries
+                                        : PageCount(notebook.model, notebook.base);
+}
+
+// True when `address` starts a page the layout reads: a record or folder page from the base,
+// or the directory.
+bool IsPageOfLayout(const Notebook& notebook, int address) {
+    const NotebookLayout* layout = LayoutOf(notebook.model);
+    if (layout == nullptr) {
+        return false;
+    }
+    if (layout->directoryEntries > 0 && address == layout->directoryStart) {
+        return true;
+    }
+    const int offset = address - notebook.base;
+    return offset >= 0 && offset % kPageSize == 0 &&
+           offset / kPageSize < PageCount(notebook.model, notebook.base);
+}
+
+// The line of the first thing in a decoded notebook the instrument cannot take back exactly
+// (the "folders" line, the "records" line, a record's or a page's line); 0 when it takes
+// everything. A write-back restores every folder in its place and every record in its
+// folder, so the folder list, the folder numbers and the record count must fit the layout at
+// the notebook's base.
+int UnrestorableLine(const Notebook& n, int foldersLine, int recordsLine, int pagesLine) {
+    const int folders = FolderCapacity(n);
+    if (n.folders.size() > folders) {
+        return foldersLine;
+    }
+    const int records = RecordCountOf(n);
+    if (records > RecordCapacity(n.model, n.base)) {
+        return recordsLine;
+    }
+    QMap<int, int> perFolder;
+    for (int s = 0; s < records; ++s) {
+        const int folder = n.image.folderNo[static_cast<size_t>(s)];
+        const bool fullPage =
+            n.model == DeviceModel::Ph510 && ++perFolder[folder] > kRecordsPerFolderPage;
+        if (folder > folders || folder > n.folders.size() || fullPage) {
+            return recordsLine + 1 + s;
+        }
+    }
+    int line = pagesLine;
+    for (auto it = n.pages.begin(); it != n.pages.end(); ++it) {
+        ++line;
+        if (!IsPageOfLayout(n, it.key())) {
+            return line;
+        }
+    }
+    return 0;
 }
 
 // The line without its comment, split at blanks.
@@ -67,8 +168,7 @@ QByteArray EncodeBackup(const Notebook& notebook, const QDateTime& saved) {
     };
     line(kMagic + ' ' + QByteArray::number(kFormat));
     line("model " + DisplayName(notebook.model).toUtf8());
-    line("version " + notebook.version.toUtf8().toHex().toUpper() + "   # " +
-         notebook.version.toUtf8());
+    line("version " + HexBytes(notebook.version.toUtf8()) + "   # " + Comment(notebook.version));
     line("base " + QByteArray::number(notebook.base));
     line("saved " + saved.toString(Qt::ISODate).toUtf8());
     line("folders " + QByteArray::number(notebook.folders.size()));
@@ -80,7 +180,7 @@ QByteArray EncodeBackup(const Notebook& notebook, const QDateTime& saved) {
         } else if (name == kUnreadableFolder) {
             data = kUnreadable;
         } else {
-            data = cp1251::Encode(name).toHex().toUpper() + "   # " + name.toUtf8();
+            data = HexBytes(cp1251::Encode(name)) + "   # " + Comment(name);
         }
         line("folder " + QByteArray::number(k + 1) + ' ' + data);
     }
@@ -105,6 +205,11 @@ QByteArray EncodeBackup(const Notebook& notebook, const QDateTime& saved) {
              ' ' + QByteArray::number(im.value2[s], 'g', 9) + ' ' +
              QByteArray::number(im.value3[s], 'g', 9) + ' ' +
              QByteArray::number(im.value4[s], 'g', 9));
+    }
+    line("pages " + QByteArray::number(notebook.pages.size()));
+    for (auto it = notebook.pages.begin(); it != notebook.pages.end(); ++it) {
+        line("page " + Hex(static_cast<quint64>(it.key()), 4) + ' ' + HexBytes(it.value()) +
+             "   # " + PageComment(notebook, it.key()));
     }
     out += "check " + Check(out) + '\n';
     return out;
@@ -172,8 +277,13 @@ BackupFault DecodeBackup(const QByteArray& bytes, Notebook& notebook, int* lineA
     if (!version || !baseValue || !next("saved", 1)) {
         return fault(BackupFault::Damaged);
     }
-    result->version = QString::fromUtf8(QByteArray::fromHex(version->at(0)));
+    const std::optional<QByteArray> versionBytes = ParseHexBytes(version->at(0));
+    if (!versionBytes) {
+        return fault(BackupFault::Damaged);
+    }
+    result->version = QString::fromUtf8(*versionBytes);
     result->base = *baseValue;
+    const int foldersLine = at + 1;
     const auto folders = next("folders", 1);
     const std::optional<int> folderCount =
         folders ? ParseInt(folders->at(0), 0, 255) : std::nullopt;
@@ -191,13 +301,14 @@ BackupFault DecodeBackup(const QByteArray& bytes, Notebook& notebook, int* lineA
         } else if (data == kUnreadable) {
             result->folders << kUnreadableFolder;
         } else {
-            const QByteArray name = QByteArray::fromHex(data);
-            if (name.toHex().toUpper() != data || name.size() > kFolderNameMax) {
+            const std::optional<QByteArray> name = ParseHexBytes(data);
+            if (!name || name->size() > kFolderNameMax) {
                 return fault(BackupFault::Damaged);
             }
-            result->folders << cp1251::Decode(name);
+            result->folders << cp1251::Decode(*name);
         }
     }
+    const int recordsLine = at + 1;
     const auto records = next("records", 1);
     const std::optional<int> recordCount =
         records ? ParseInt(records->at(0), 0, kNotebookSlots) : std::nullopt;
@@ -236,10 +347,37 @@ BackupFault DecodeBackup(const QByteArray& bytes, Notebook& notebook, int* lineA
         im.value3[s] = std::bit_cast<float>(static_cast<quint32>(*values[2]));
         im.value4[s] = std::bit_cast<float>(static_cast<quint32>(*values[3]));
     }
-    // Nothing may stand between the last record and the check.
+    // Format 2: the bytes of every page read, in ascending address order.
+    const int pagesLine = at + 1;
+    if (*format >= 2) {
+        const auto pages = next("pages", 1);
+        const std::optional<int> pageCount =
+            pages ? ParseInt(pages->at(0), 0, 0x10000 / kPageSize) : std::nullopt;
+        if (!pageCount) {
+            return fault(BackupFault::Damaged);
+        }
+        for (int p = 0; p < *pageCount; ++p) {
+            const auto page = next("page", 2);
+            const auto address = page ? ParseHex(page->at(0), 4) : std::nullopt;
+            const std::optional<QByteArray> pageBytes =
+                page ? ParseHexBytes(page->at(1)) : std::nullopt;
+            if (!address || !pageBytes || pageBytes->size() != kBlockReadBytes ||
+                (!result->pages.isEmpty() &&
+                 result->pages.lastKey() >= static_cast<int>(*address))) {
+                return fault(BackupFault::Damaged);
+            }
+            result->pages.insert(static_cast<int>(*address), *pageBytes);
+        }
+    }
+    // Nothing may stand between the last record (or page) and the check.
     if (at != lines.size() - 1) {
         ++at;
         return fault(BackupFault::Damaged);
+    }
+    // The file is intact; it is still refused when the instrument could not take it back.
+    if (const int bad = UnrestorableLine(*result, foldersLine, recordsLine, pagesLine); bad > 0) {
+        at = bad;
+        return fault(BackupFault::Unrestorable);
     }
     notebook = *result;
     return BackupFault::None;

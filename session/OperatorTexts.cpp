@@ -99,7 +99,8 @@ QString BackupFaultText(BackupFault fault, FileFault fileFault) {
         case BackupFault::Unrestorable:
             return QStringLiteral(
                 "Резервная копия не может быть записана в прибор без потерь\r\n"
-                "(номер папки или число записей больше, чем вмещает блокнот)");
+                "(номер папки или число записей больше, чем вмещает блокнот)\r\n"
+                "блокнот не загружен");
     }
     return {};
 }

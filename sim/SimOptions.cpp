@@ -1,38 +1,13 @@
 #include "SimOptions.h"
 
+#include "NotebookMemory.h"
+
 #include <QCommandLineParser>
 #include <QFile>
-
-#include <array>
 
 namespace kvir::sim {
 
 namespace {
-
-// Unicode of the Windows-1251 bytes 0x80 to 0xBF (0 where the byte is unassigned); 0xC0 to
-// 0xFF are U+0410 to U+044F in order.
-constexpr std::array<char16_t, 64> kUpperHalf{
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
-    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x0000, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
-    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
-    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
-    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
-
-char EncodeChar(char16_t c) {
-    if (c < 0x80) {
-        return static_cast<char>(c);
-    }
-    if (c >= 0x0410 && c <= 0x044F) {
-        return static_cast<char>(0xC0 + (c - 0x0410));
-    }
-    for (std::size_t i = 0; i < kUpperHalf.size(); ++i) {
-        if (kUpperHalf[i] == c) {
-            return static_cast<char>(0x80 + i);
-        }
-    }
-    return '?';
-}
 
 // Decimal or 0x-prefixed hexadecimal, optionally negative.
 std::optional<int> ParseInt(const QString& text) {
@@ -51,11 +26,7 @@ std::optional<int> ParseInt(const QString& text) {
 }  // namespace
 
 QByteArray InstrumentNameBytes(const QString& text) {
-    QByteArray bytes;
-    for (QChar c : text) {
-        bytes.append(EncodeChar(c.unicode()));
-    }
-    return bytes.leftJustified(8, ' ', true);
+    return ToWindows1251(text).leftJustified(8, ' ', true);
 }
 
 ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, QString& message) {
@@ -95,7 +66,13 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
     const QCommandLineOption memory(QStringLiteral("memory"),
                                     QStringLiteral("Raw 64 KiB memory image to start with."),
                                     QStringLiteral("file"));
-    parser.addOptions({model, name, firmware, base, link, wireSpeed, fault, log, memory});
+    const QCommandLineOption measureEvery(
+        QStringLiteral("measure-every"),
+        QStringLiteral("Store a measurement every SECONDS (a decimal number) in the first named "
+                       "folder, as an instrument that keeps measuring while connected."),
+        QStringLiteral("SECONDS"));
+    parser.addOptions(
+        {model, name, firmware, base, link, wireSpeed, fault, log, memory, measureEvery});
     // Options that fill the memory from other file formats are added here and loaded in
     // LoadStartImage.
 
@@ -153,6 +130,14 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
             return ParseOutcome::Error;
         }
         options.faults.append(*parsed);
+    }
+    if (parser.isSet(measureEvery)) {
+        bool ok = false;
+        options.measureEvery = parser.value(measureEvery).toDouble(&ok);
+        if (!ok || !(options.measureEvery > 0) || options.measureEvery > 86400) {
+            message = QStringLiteral("--measure-every must be seconds above 0, at most 86400");
+            return ParseOutcome::Error;
+        }
     }
     options.logFile = parser.value(log);
     options.memoryFile = parser.value(memory);

@@ -17,7 +17,8 @@ struct SimOptions {
     bool wireSpeed = false;
     QList<Fault> faults;
     QString logFile;
-    QString memoryFile;  // raw 64 KiB image loaded at start
+    QString memoryFile;       // raw 64 KiB image loaded at start
+    double measureEvery = 0;  // seconds between measurements the instrument stores; 0: none
 };
 
 enum class ParseOutcome { Run, Help, Version, Error };

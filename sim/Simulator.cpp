@@ -364,6 +364,41 @@ void Simulator::writeMemory(int start, const QByteArray& bytes) {
     }
 }
 
+bool Simulator::storeMeasurement(const Measurement& measurement) {
+    std::lock_guard lock(mutex_);
+    const Model model = ModelOf(identification_.name, identification_.version);
+    const int base = identification_.notebookBase;
+    const int pages = PageCount(model, base);
+    const int perPage = RecordsPerPage(model);
+    const int folder = measurement.folder;
+    int at = -1;
+    if (model == Model::Ph510 && folder >= 1 && folder <= pages) {
+        const quint8 first = U8(memory_[base + (folder - 1) * kPageBytes]);
+        for (int place = 0; place < perPage && at < 0 && first != 0x00 && first != 0xFF; ++place) {
+            const int a = RecordAddress(model, base, folder - 1, place);
+            if (U8(memory_[a]) == 0x00 || U8(memory_[a]) == 0xFF) {
+                at = a;
+            }
+        }
+    } else if (model == Model::Conc210 && folder >= 1 && folder <= 254) {
+        int next = 0;
+        for (int n = 0; n < pages * perPage; ++n) {
+            if (U8(memory_[RecordAddress(model, base, n / perPage, n % perPage)]) != 0xFF) {
+                next = n + 1;
+            }
+        }
+        if (next < pages * perPage) {
+            at = RecordAddress(model, base, next / perPage, next % perPage);
+        }
+    }
+    if (at < 0) {
+        return false;
+    }
+    const QByteArray bytes = RecordBytes(model, measurement);
+    memory_.replace(at, bytes.size(), bytes);
+    return true;
+}
+
 int Simulator::exchangeMode() const {
     std::lock_guard lock(mutex_);
     return exchangeMode_;

@@ -4,6 +4,7 @@
 // of a pseudo-terminal and by the test that inspects it, so every member takes the lock.
 
 #include "Fault.h"
+#include "NotebookMemory.h"
 
 #include <QByteArray>
 #include <QList>
@@ -77,6 +78,16 @@ class Simulator {
     // Addresses wrap inside the 64 KiB.
     QByteArray readMemory(int start, int length) const;
     void writeMemory(int start, const QByteArray& bytes);
+
+    // Stores a new measurement as the instrument does on its own while it is connected, with
+    // its check word. "КВИР-510v2": in the page of folder `measurement.folder` (folder f is
+    // page f − 1) at the first place whose mode byte is 0x00 or 0xFF; false when that page
+    // is free, in use without a name, full (26 records) or beyond the notebook.
+    // "КВИР-210v1": at the place after the last one whose folder byte is not 0xFF (record
+    // n at page n / 23, place n % 23), folder byte `measurement.folder` (1 to 254); false
+    // when the record pages are full. False as well when the identification names neither
+    // model. Nothing changes when it returns false.
+    bool storeMeasurement(const Measurement& measurement);
 
     // The last legal state (1 or 2) set by code 16; 0 before any.
     int exchangeMode() const;

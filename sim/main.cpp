@@ -10,9 +10,11 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -36,6 +38,31 @@ QString FindNotebook(const QString& path) {
         QDir::cleanPath(QCoreApplication::applicationDirPath() +
                         QStringLiteral("/../share/kvir-console/samples/") + path);
     return QFileInfo::exists(sample) ? sample : path;
+}
+
+// The `n`-th measurement the instrument takes on its own at `now`, into the first named
+// folder: the clock's date and time, values that wander a little from one to the next.
+// False when it found no room (or no named folder).
+bool Measure(kvir::sim::Simulator& simulator, const QDateTime& now, int n) {
+    using namespace kvir::sim;
+    const Identification id = simulator.identification();
+    const Model model = ModelOf(id.name, id.version);
+    Measurement m;
+    m.folder = FirstNamedFolder(model, simulator.memory(), id.notebookBase);
+    m.dayWord = DayWord(model, now.date());
+    m.timeWord = TimeWord(now.time());
+    const auto wave = static_cast<float>(std::sin(n * 0.7));
+    m.value1 = 21.0f + wave;  // temperature
+    if (model == Model::Ph510) {
+        m.mode = 1;  // pH
+        m.value3 = 7.0f + 0.4f * wave;
+        m.value2 = (7.0f - m.value3) * 59.16f;  // the electrode's millivolts
+    } else {
+        m.mode = 0;  // КРК in µg/l
+        m.value2 = 120.0f + 15.0f * wave;
+        m.value3 = m.value2 / 90.0f;
+    }
+    return m.folder > 0 && simulator.storeMeasurement(m);
 }
 
 }  // namespace
@@ -121,9 +148,27 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     const timespec tick{0, 100'000'000L};
+    const auto period = static_cast<qint64>(std::llround(options.measureEvery * 1000.0));
+    QElapsedTimer clock;
+    clock.start();
+    qint64 due = period;
+    int measured = 0;
+    bool roomReported = false;
     while (server.isRunning()) {
         if (sigtimedwait(&stopSignals, nullptr, &tick) > 0) {
             break;
+        }
+        if (period > 0 && clock.elapsed() >= due) {
+            due += period;
+            if (Measure(simulator, QDateTime::currentDateTime(), measured)) {
+                ++measured;
+                roomReported = false;
+            } else if (!roomReported) {
+                // Said once; the instrument goes on trying, as a full one would.
+                std::fputs("kvir-sim: no room for a measurement in the first named folder\n",
+                           stderr);
+                roomReported = true;
+            }
         }
     }
     server.stop();

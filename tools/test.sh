@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the dependencies, builds everything with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs every test, fuzzes the reply decoder for a bounded time,
-# then builds the Debian package, installs it, checks it and removes it again.
+# UndefinedBehaviorSanitizer, runs every test, fuzzes the reply and backup decoders for a
+# bounded time, then builds the Debian package, installs it, checks it and removes it again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -33,6 +33,14 @@ build-fuzz/tests/fuzz/reply_decoder_fuzz -max_total_time="${KVIR_FUZZ_SECONDS:-6
     -max_len=1300 -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
 rm -rf "$corpus"
 echo "fuzz: reply decoder ran without a crash"
+# The backup decoder, seeded with backups of both models and formats; any crash, sanitizer
+# report or notebook that does not survive a save and a load fails the run.
+corpus=$(mktemp -d)
+cp tests/fuzz/backup-corpus/* "$corpus"/
+build-fuzz/tests/fuzz/backup_decoder_fuzz -max_total_time="${KVIR_BACKUP_FUZZ_SECONDS:-30}" \
+    -max_len=8192 -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
+rm -rf "$corpus"
+echo "fuzz: backup decoder ran without a crash"
 
 # The Debian package in a release build of its own (build-pkg), installed with apt, checked
 # from /usr/bin and the menu's point of view, validated, purged.

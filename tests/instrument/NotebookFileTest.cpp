@@ -1,5 +1,6 @@
 // The simulator's notebook text files: the shipped samples read through the instrument
-// operations, save and load giving the same memory, and the lines a file may not hold.
+// operations, the golden memory images against their texts written out by hand, save and load
+// giving the same memory whatever it holds, and the lines a file may not hold.
 
 #include "common/NotebookBench.h"
 #include "instrument/NotebookTestSupport.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <random>
 
 namespace kvir {
 namespace {
@@ -73,6 +75,67 @@ INSTANTIATE_TEST_SUITE_P(
                     SampleCase{"210-small.txt", DeviceModel::Conc210, 0xD000, 5, 37},
                     SampleCase{"210-full.txt", DeviceModel::Conc210, 0xA000, 25, 1000}));
 
+// The golden images the console's reading is checked against, each with its notebook text
+// written out independently (tests/data/*.sim.txt): the simulator saves the image as exactly
+// that text and loads the text as exactly that image, so the simulator's layouts and the
+// console's agree byte for byte.
+TEST(NotebookFile, GoldenImagesAreTheirTexts) {
+    for (const auto& [model, name] : {std::pair{DeviceModel::Ph510, "notebook510"},
+                                      std::pair{DeviceModel::Conc210, "notebook210"}}) {
+        SCOPED_TRACE(name);
+        const QByteArray image = test::LoadHexImage(test::TestDataPath(name + QString(".hex")));
+        const QString text = test::ReadUtf8File(test::TestDataPath(name + QString(".sim.txt")));
+        auto bench = std::make_unique<NotebookBench>(model, 0xF000);
+        ASSERT_TRUE(bench->simulator.setMemory(image));
+        EXPECT_EQ(sim::SaveNotebookText(bench->simulator, QDate(2014, 3, 10)).toStdString(),
+                  text.toStdString());
+
+        sim::Simulator loaded;
+        sim::Identification id = bench->simulator.identification();
+        id.notebookBase = 0xD000;  // the text's base line moves it
+        loaded.setIdentification(id);
+        sim::NotebookFileError error;
+        ASSERT_TRUE(sim::LoadNotebookText(loaded, text, &error)) << error.text().toStdString();
+        EXPECT_TRUE(loaded.memory() == image);
+    }
+}
+
+// Whatever the notebook area holds, its text loads back as the same bytes, and the text's
+// "record" lines are exactly the records the console's reading takes.
+TEST(NotebookFile, AnyMemorySavesLosslesslyAndRecordLinesAreWhatIsRead) {
+    std::mt19937 random(20140310);
+    for (int round = 0; round < 24; ++round) {
+        const DeviceModel model = round % 2 == 0 ? DeviceModel::Ph510 : DeviceModel::Conc210;
+        SCOPED_TRACE(round);
+        auto bench = std::make_unique<NotebookBench>(model, 0xF000);
+        // Pages of random bytes, erased pages and places, and the markers that end records.
+        QByteArray memory(0x10000, static_cast<char>(0xFF));
+        const char pick[] = {'\x00', '\xFF', '\x01', '\x0D'};
+        for (int at = 0xF000; at < 0xFA00; ++at) {
+            const int r = static_cast<int>(random() % 64);
+            memory[at] = r < 4 ? pick[r] : static_cast<char>(random());
+        }
+        for (int erase = 0; erase < 6; ++erase) {
+            const int at = 0xF000 + static_cast<int>(random() % 0xA00);
+            memory.replace(at, 60, QByteArray(60, static_cast<char>(0xFF)));
+        }
+        bench->simulator.setMemory(memory);
+
+        const QString text = sim::SaveNotebookText(bench->simulator, QDate(2026, 12, 7));
+        sim::Simulator loaded;
+        loaded.setIdentification(bench->simulator.identification());
+        sim::NotebookFileError error;
+        ASSERT_TRUE(sim::LoadNotebookText(loaded, text, &error))
+            << error.text().toStdString() << "\n"
+            << text.toStdString();
+        ASSERT_TRUE(loaded.memory() == memory) << text.toStdString();
+
+        ASSERT_EQ(bench->ReadWhole(), xr::kOk);
+        EXPECT_EQ(RecordCount(bench->context.image), text.count(QLatin1String("\nrecord ")))
+            << text.toStdString();
+    }
+}
+
 TEST(NotebookFile, StoresTheLinesAsTheInstrumentWould) {
     auto bench = std::make_unique<NotebookBench>(DeviceModel::Conc210, 0xF000);
     sim::NotebookFileError error;
@@ -121,6 +184,19 @@ TEST(NotebookFile, RefusesWhatTheInstrumentCannotHold) {
         {"bad value", DeviceModel::Conc210, "record 1 2026-02-03 10:00:00 1 1 x 3\n", 1},
         {"records beyond the pages", DeviceModel::Conc210,
          ("record 1" + record).repeated(4 * 23 + 1), 4 * 23 + 1},
+        {"more records than base 0xA000 holds", DeviceModel::Conc210,
+         "base 0xA000\n" + ("record 30" + record).repeated(44 * 23 + 1), 44 * 23 + 2},
+        {"record after the end of a page", DeviceModel::Ph510,
+         "folder 1 A\nhidden 1 2026-05-01 10:00:00 0 1 2 3\nrecord 1" + record, 3},
+        {"hidden record a reader takes", DeviceModel::Ph510, "folder 1 A\nhidden 1" + record, 2},
+        {"record of a nameless page", DeviceModel::Ph510, "nameless 2\nrecord 2" + record, 2},
+        {"nameless directory entry", DeviceModel::Conc210, "nameless 2\n", 1},
+        {"record of an empty place", DeviceModel::Conc210, "record 0" + record, 1},
+        {"record after an erased place", DeviceModel::Conc210, "skip 1\nrecord 1" + record, 2},
+        {"hidden record a reader takes", DeviceModel::Conc210, "hidden 1" + record, 1},
+        {"skip beyond the pages", DeviceModel::Conc210, "skip 93\n", 1},
+        {"raw bytes outside the notebook", DeviceModel::Ph510, "raw 0xEFFF 0000\n", 1},
+        {"raw bytes that are not hexadecimal", DeviceModel::Ph510, "raw 0xF000 0G\n", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

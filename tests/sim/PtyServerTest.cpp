@@ -3,6 +3,7 @@
 
 #include "SimHelpers.h"
 #include "sim/PtyServer.h"
+#include "sim/WireFrame.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -247,6 +248,36 @@ TEST(KvirSimExecutable, EndsByItselfAfterAStopFault) {
     EXPECT_EQ(client.read(2000).bytes, kIdentity510);
     ASSERT_TRUE(sim.waitForFinished(5000));
     EXPECT_EQ(sim.exitCode(), 0);
+}
+
+// With --measure-every the instrument keeps measuring while a client is connected: the mode
+// bytes of the common folder's first places fill one after the other.
+TEST(KvirSimExecutable, KeepsMeasuringIntoTheFirstNamedFolder) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString notebook = dir.filePath(QStringLiteral("notebook.txt"));
+    QFile file(notebook);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("folder 1 ОБЩАЯ ПАПКА\n");
+    file.close();
+    QProcess sim;
+    sim.start(QStringLiteral(KVIR_BINARY_DIR "/sim/kvir-sim"),
+              {"--notebook", notebook, "--measure-every", "0.1"});
+    ASSERT_TRUE(sim.waitForReadyRead(5000)) << sim.readAllStandardError().toStdString();
+    Client client(QString::fromLocal8Bit(sim.readLine()).trimmed());
+    // Code 2 reads the mode bytes of places 0 and 1 as one 20-byte block from 0xD012.
+    const QByteArray request = EncodeFrame(Hex("01 02 D012 14"));
+    QByteArray modes;
+    for (int tries = 0; tries < 100 && modes != Hex("01 01"); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_TRUE(client.send(request));
+        const auto reply = DecodeFrame(client.read(2000).bytes);
+        ASSERT_TRUE(reply.has_value());
+        modes = reply->mid(5, 1) + reply->mid(5 + 19, 1);
+    }
+    EXPECT_EQ(modes, Hex("01 01"));
+    sim.terminate();
+    ASSERT_TRUE(sim.waitForFinished(5000));
 }
 
 TEST(KvirSimExecutable, RefusesABadFault) {

@@ -73,9 +73,18 @@ TEST(SimOptions, CommandLinesGiveTheirSettings) {
 
 TEST(SimOptions, RefusesBadCommandLines) {
     const QStringList bad[] = {
-        {"--model", "310"},  {"--firmware", "128"}, {"--firmware", "x"},
-        {"--base", "65536"}, {"--base", "-1"},      {"--fault", "loud"},
-        {"--bogus"},         {"stray-argument"},    {"--model"},
+        {"--model", "310"},
+        {"--firmware", "128"},
+        {"--firmware", "x"},
+        {"--base", "65536"},
+        {"--base", "-1"},
+        {"--fault", "loud"},
+        {"--bogus"},
+        {"stray-argument"},
+        {"--model"},
+        {"--measure-every", "0"},
+        {"--measure-every", "-1"},
+        {"--measure-every", "soon"},
     };
     for (const QStringList& args : bad) {
         SimOptions options;

@@ -3,6 +3,7 @@
 
 #include "SimHelpers.h"
 #include "link/Util_comport.h"
+#include "sim/SimOptions.h"
 #include "sim/Simulator.h"
 #include "sim/WireFrame.h"
 
@@ -247,6 +248,78 @@ TEST(Simulator, MemoryAccessorsWrapAndRefuseWrongSizes) {
     EXPECT_EQ(sim.readMemory(0x0000, 2), Hex("03FF"));
     EXPECT_FALSE(sim.setMemory(QByteArray(kMemorySize - 1, '\0')));
     EXPECT_EQ(sim.readMemory(0x0000, 1), Hex("03"));
+}
+
+// A measurement the instrument stores on its own lands where the instrument puts it, with the
+// bytes written out by hand; where there is no room nothing changes.
+TEST(Simulator, StoresAMeasurementWhereTheInstrumentWould) {
+    // Folder 2, mode 1, day 40, time 18000, 20 °C, 171.5 mV, pH 4.01.
+    const QByteArray record510 = Hex("01 2800 5046 0000A041 00802B43 EC518040 9C04");
+    // Folder 2, mode 1, day 60, time 20000, salinity 0, 12 °C, 100 µg/l, 0.1 %.
+    const QByteArray record210 = Hex("02 01 3C00 204E 0000 00004041 0000C842 CDCCCC3D EB04");
+    const Measurement m510{2, 1, 40, 18000, 20.0f, 171.5f, 4.01f, 0};
+    const Measurement m210{2, 1, 60, 20000, 12.0f, 100.0f, 0.1f, 0};
+    struct Case {
+        const char* name;
+        bool ph510;  // else "КВИР-210v1"; both with base 0xF000
+        QList<std::pair<int, QByteArray>> memory;
+        int folder;
+        int at;  // where the record goes; -1: refused
+    };
+    const Case cases[] = {
+        {"510 after the page's records",
+         true,
+         {{0xF200, Hex("41")}, {0xF212, Hex("01")}},
+         2,
+         0xF225},
+        {"510 over the record that ends them",
+         true,
+         {{0xF200, Hex("41")}, {0xF212, Hex("01")}, {0xF225, Hex("00")}, {0xF238, Hex("01")}},
+         2,
+         0xF225},
+        {"510 free page", true, {}, 2, -1},
+        {"510 nameless page", true, {{0xF200, Hex("00")}}, 2, -1},
+        {"510 full page",
+         true,
+         {{0xF200, Hex("41")}, {0xF212, QByteArray(26 * 19, '\x01')}},
+         2,
+         -1},
+        {"510 beyond the pages", true, {}, 6, -1},
+        {"210 empty notebook", false, {}, 2, 0xF000},
+        {"210 next page", false, {{0xF000, QByteArray(23 * 22, '\x05')}}, 2, 0xF200},
+        {"210 after a record past an erased place",
+         false,
+         {{0xF400, Hex("05")}, {0xF46E, Hex("05")}},
+         2,
+         0xF484},
+        {"210 after an empty place", false, {{0xF000, Hex("00")}}, 2, 0xF016},
+        {"210 pages full", false, {{0xF7E4, Hex("05")}}, 2, -1},
+        {"210 folder byte that ends a page", false, {}, 255, -1},
+        {"210 folder byte of an empty place", false, {}, 0, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Simulator sim;
+        Identification id = c.ph510 ? Kvir510Identification() : Kvir210Identification();
+        id.notebookBase = 0xF000;
+        sim.setIdentification(id);
+        for (const auto& [at, bytes] : c.memory) {
+            sim.writeMemory(at, bytes);
+        }
+        QByteArray expected = sim.memory();
+        Measurement m = c.ph510 ? m510 : m210;
+        m.folder = c.folder;
+        EXPECT_EQ(sim.storeMeasurement(m), c.at >= 0);
+        if (c.at >= 0) {
+            const QByteArray& record = c.ph510 ? record510 : record210;
+            expected.replace(c.at, record.size(), record);
+        }
+        EXPECT_EQ(sim.memory().toHex(), expected.toHex());
+    }
+
+    Simulator other;
+    other.setIdentification({InstrumentNameBytes(QStringLiteral("КВИР-310")), 1, 0xF000});
+    EXPECT_FALSE(other.storeMeasurement(m210));
 }
 
 }  // namespace
