@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace kvir {
@@ -182,6 +183,90 @@ TEST(NotebookRead, FolderPagesAppendAfterTheLastUsedSlot) {
     // The page's bytes are kept as they came, by their address.
     ASSERT_EQ(notebook.pages.keys(), QList{0xF800});
     EXPECT_EQ(notebook.pages[0xF800], bench->simulator.readMemory(0xF800, kBlockReadBytes));
+}
+
+// What a read found but the image could not keep, counted from the pages it read.
+TEST(NotebookRead, LossesAreCountedFromThePagesRead) {
+    const NotebookLayout& l510 = *LayoutOf(DeviceModel::Ph510);
+    const NotebookLayout& l210 = *LayoutOf(DeviceModel::Conc210);
+    const auto record510 = [&l510](quint8 mode) {
+        StoredRecord r;
+        r.modeCode = mode;
+        return EncodeRecord(l510, r);
+    };
+    const auto record210 = [&l210](quint8 folder) {
+        StoredRecord r;
+        r.folderNo = folder;
+        r.modeCode = 1;
+        return EncodeRecord(l210, r);
+    };
+    const QByteArray named = EncodeFolderHeader("A");
+    const QByteArray ended210(22, static_cast<char>(0xFF));
+    struct Case {
+        const char* name;
+        DeviceModel model;
+        int base;
+        std::function<void(sim::Simulator&)> fill;
+        NotebookLosses losses;
+    };
+    const Case cases[] = {
+        {"every record kept",
+         DeviceModel::Ph510,
+         0xF000,
+         [&](sim::Simulator& s) {
+             s.writeMemory(0xF000, CommonFolderHeader() + record510(1).repeated(26));
+             s.writeMemory(0xF200, named + record510(2));
+         },
+         {}},
+        {"an empty place of a record page is no end",
+         DeviceModel::Conc210,
+         0xF000,
+         [&](sim::Simulator& s) {
+             s.writeMemory(0xF800, DefaultCommonFolderEntry());
+             s.writeMemory(0xF000, record210(0) + record210(1));
+         },
+         {}},
+        {"records after an end marker (folder page)",
+         DeviceModel::Ph510,
+         0xF000,
+         [&](sim::Simulator& s) {
+             s.writeMemory(0xF000, CommonFolderHeader() + record510(1) + record510(0) +
+                                       record510(1) + record510(1));
+         },
+         {0, 2, 0}},
+        {"records after an end marker (record page)",
+         DeviceModel::Conc210,
+         0xF000,
+         [&](sim::Simulator& s) {
+             s.writeMemory(0xF800, DefaultCommonFolderEntry());
+             s.writeMemory(0xF400, record210(1) + ended210 + record210(2));
+         },
+         {0, 1, 0}},
+        {"records on a page without a name",
+         DeviceModel::Ph510,
+         0xF000,
+         [&](sim::Simulator& s) {
+             s.writeMemory(0xF000, CommonFolderHeader());
+             s.writeMemory(0xF400, QByteArray(18, '\0') + record510(1) + record510(3));
+         },
+         {0, 0, 2}},
+        {"records beyond the image's slots",
+         DeviceModel::Conc210,
+         0xA000,
+         FillRecordPages,
+         {12, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bench = std::make_unique<NotebookBench>(c.model, c.base);
+        c.fill(bench->simulator);
+        ASSERT_EQ(bench->ReadWhole(), xr::kOk);
+        const NotebookLosses losses = LossesOf(bench->notebook);
+        EXPECT_EQ(losses.overflow, c.losses.overflow);
+        EXPECT_EQ(losses.hidden, c.losses.hidden);
+        EXPECT_EQ(losses.nameless, c.losses.nameless);
+        EXPECT_EQ(losses.any(), c.losses.overflow + c.losses.hidden + c.losses.nameless > 0);
+    }
 }
 
 }  // namespace
