@@ -1,7 +1,6 @@
 // Wall time of one identification over the real serial code against the simulator at wire
 // speed (9600 baud, 11 bits per character), against the wire time of the characters
 // exchanged. Run: build/tests/bench/identify_bench [runs]
-#include "common/FakeContext.h"
 #include "instrument/Util_modbas.h"
 #include "link/QtSerialPortImpl.h"
 #include "sim/PtyServer.h"
@@ -23,8 +22,7 @@ int main(int argc, char** argv) {
     sim::PtyServer server(simulator, {QString(), true});
     const QString device = server.start();
     SerialLink link(QtPortFactory());
-    test::FakeContext context;
-    Instrument instrument(link, context);
+    Instrument instrument(link);
     if (device.isEmpty() || link.OpenPort(device) != 0) {
         std::fprintf(stderr, "cannot open the simulator's port\n");
         return 1;

@@ -2,7 +2,6 @@
 // at wire speed: wall time against the wire time of the characters exchanged, and the CPU
 // time of the reading thread. Run: build/tests/read_bench 510|210 [sample file]
 #include "CountingPort.h"
-#include "common/FakeContext.h"
 #include "instrument/NotebookSequences.h"
 #include "sim/NotebookFile.h"
 #include "sim/PtyServer.h"
@@ -31,8 +30,7 @@ int main(int argc, char** argv) {
 
     bench::WireCount count;
     SerialLink link(bench::CountingFactory(count));
-    test::FakeContext context;
-    Instrument instrument(link, context);
+    Instrument instrument(link);
     if (device.isEmpty() || link.OpenPort(device) != 0 || instrument.ReadIdentification() != 0) {
         std::fprintf(stderr, "cannot reach the simulator\n");
         return 1;
@@ -41,17 +39,17 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     const double cpu0 = bench::ThreadCpuMs();
-    const ReadOutcome outcome = ReadWholeNotebook(instrument, model, {});
+    const NotebookRead read = ReadWholeNotebook(instrument, model, QDate::currentDate());
     const double cpu = bench::ThreadCpuMs() - cpu0;
     const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-    if (outcome.result != 0) {
-        std::fprintf(stderr, "read failed: %d\n", outcome.result);
+    if (read.outcome.result != 0) {
+        std::fprintf(stderr, "read failed: %d\n", read.outcome.result);
         return 1;
     }
     std::printf(
         "%s full read: %d records, %d requests, %lld characters, wire %.0f ms, wall %.0f ms "
         "(ratio %.4f), reading thread CPU %.0f ms (%.2f %% of wire time)\n",
-        qPrintable(DisplayName(model)), RecordCount(context.image),
+        qPrintable(DisplayName(model)), RecordCount(read.notebook.image),
         static_cast<int>(simulator.requestLog().size()),
         static_cast<long long>(count.written + count.read), count.wireMs(), wall,
         wall / count.wireMs(), cpu, 100.0 * cpu / count.wireMs());

@@ -1,8 +1,7 @@
-// A whole-notebook write of a full sample notebook over the real serial code against the
-// simulator at wire speed: wall time against the wire time of the characters exchanged.
-// Run: build/tests/write_bench 510|210
+// A whole-notebook write of a full sample notebook (prepared as the session prepares it) over
+// the real serial code against the simulator at wire speed: wall time against the wire time of
+// the characters exchanged. Run: build/tests/write_bench 510|210
 #include "CountingPort.h"
-#include "common/FakeContext.h"
 #include "instrument/NotebookSequences.h"
 #include "sim/NotebookFile.h"
 #include "sim/PtyServer.h"
@@ -28,23 +27,35 @@ int main(int argc, char** argv) {
     // Read at full speed first: the write starts from the notebook in memory.
     sim::PtyServer fast(simulator, {QString(), false});
     bench::WireCount count;
-    test::FakeContext context;
+    Notebook notebook;
+    Identification identification;
     {
         SerialLink link(bench::CountingFactory(count));
-        Instrument instrument(link, context);
-        if (link.OpenPort(fast.start()) != 0 || instrument.ReadIdentification() != 0 ||
-            ReadWholeNotebook(instrument, model, {}).result != 0) {
+        Instrument instrument(link);
+        if (link.OpenPort(fast.start()) != 0 || instrument.ReadIdentification() != 0) {
+            std::fprintf(stderr, "cannot reach the simulator\n");
+            return 1;
+        }
+        const NotebookRead read = ReadWholeNotebook(instrument, model, QDate::currentDate());
+        if (read.outcome.result != 0) {
             std::fprintf(stderr, "cannot read the sample\n");
             return 1;
         }
+        notebook = read.notebook;
+        identification = instrument.identification();
     }
     fast.stop();
+    if (PrepareWholeWrite(notebook, identification.base, false) != WholeWriteFault::None) {
+        std::fprintf(stderr, "the sample cannot be written whole\n");
+        return 1;
+    }
     const QByteArray before = simulator.memory();
     simulator.clearLog();
 
     sim::PtyServer server(simulator, {QString(), true});
     SerialLink link(bench::CountingFactory(count));
-    Instrument instrument(link, context);
+    Instrument instrument(link);
+    instrument.setIdentification(identification);
     if (link.OpenPort(server.start()) != 0) {
         return 1;
     }
@@ -52,7 +63,7 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     const double cpu0 = bench::ThreadCpuMs();
-    const ExchangeResult r = WriteNotebookSequence(instrument, model, {});
+    const ExchangeResult r = WriteNotebookSequence(instrument, notebook, {});
     const double cpu = bench::ThreadCpuMs() - cpu0;
     const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     if (r != 0) {
@@ -62,7 +73,7 @@ int main(int argc, char** argv) {
     std::printf(
         "%s whole-notebook write: %d records, %d requests, %lld characters, wire %.0f ms, "
         "wall %.0f ms (ratio %.4f), CPU %.0f ms; memory %s\n",
-        qPrintable(DisplayName(model)), RecordCount(context.image),
+        qPrintable(DisplayName(model)), RecordCount(notebook.image),
         static_cast<int>(simulator.requestLog().size()),
         static_cast<long long>(count.written + count.read), count.wireMs(), wall,
         wall / count.wireMs(), cpu,

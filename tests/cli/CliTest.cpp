@@ -1,10 +1,14 @@
 // kvir-cli against kvir-sim, both as the separate programs an operator or a script runs.
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -143,6 +147,47 @@ TEST(KvirCli, ReadStopsAtAnExchangeErrorAndPrintsWhatWasRead) {
     const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
     EXPECT_EQ(lines.filter(QRegularExpression("^folder=")).size(), 2);
     EXPECT_EQ(lines.filter(QRegularExpression("^record=")).size(), 11);
+}
+
+// Ctrl+C during a read at wire speed: the read stops before its next request, what came in is
+// printed and kept in the archive as a partial snapshot, and the status is the shell's 130.
+TEST(KvirCli, CtrlCStopsTheReadAndKeepsWhatWasRead) {
+    QTemporaryDir dir;
+    const QString archive = dir.filePath(QStringLiteral("a.sqlite"));
+    SimProcess sim({"--model", "510", "--notebook", KVIR_SOURCE_DIR "/sim/samples/510-small.txt",
+                    "--wire-speed"});
+    QProcess cli;
+    cli.start(kCli, {"--port", sim.port, "--archive", archive, "read"});
+    // Ping, identification, and the first folder page's two reads: its reply is on the line.
+    QElapsedTimer clock;
+    clock.start();
+    while (sim.requests() < 4 && clock.elapsed() < 20000) {
+        QThread::msleep(10);
+    }
+    ASSERT_EQ(sim.requests(), 4);
+    ASSERT_EQ(::kill(static_cast<pid_t>(cli.processId()), SIGINT), 0);
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    EXPECT_EQ(cli.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(cli.exitCode(), 130);
+    EXPECT_LT(sim.requests(), 2 + 2 * 21) << "the read stopped before the last page";
+
+    const QStringList lines =
+        QString::fromUtf8(cli.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    const QStringList folders = lines.filter(QRegularExpression("^folder="));
+    const auto records = lines.filter(QRegularExpression("^record=")).size();
+    ASSERT_FALSE(folders.isEmpty());
+    EXPECT_EQ(folders.at(0), "folder=1;ОБЩАЯ ПАПКА");
+    EXPECT_LT(folders.size(), 21);
+    EXPECT_EQ(QString::fromUtf8(cli.readAllStandardError()),
+              QStringLiteral("Чтение блокнота прервано оператором\n"
+                             "Частичный снимок блокнота сохранен в архиве: записей %1, из них "
+                             "новых %1\n")
+                  .arg(records));
+    const QStringList list =
+        RunCli({"--archive", archive, "archive", "list"}).out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_TRUE(list[0].contains(QStringLiteral(";КВИР-510v2;%1;частичный;").arg(records)))
+        << list[0].toStdString();
 }
 
 TEST(KvirCli, ReadStoresInTheArchiveWhichListsAndExports) {

@@ -1,6 +1,5 @@
 // The link's real serial code (QSerialPort) against the simulated instrument on a
 // pseudo-terminal: identification, time-outs and a peer that hangs up.
-#include "common/FakeContext.h"
 #include "instrument/Util_modbas.h"
 #include "link/QtSerialPortImpl.h"
 #include "sim/PtyServer.h"
@@ -18,8 +17,7 @@ struct PtyRig {
     sim::PtyServer server{simulator};
     QString device;
     SerialLink link{QtPortFactory()};
-    test::FakeContext context;
-    Instrument instrument{link, context};
+    Instrument instrument{link};
 
     PtyRig() {
         QString error;
@@ -33,12 +31,12 @@ struct PtyRig {
 TEST(PtyLink, IdentifiesBothModels) {
     struct Case {
         sim::Identification ident;
-        QString name, version, base;
+        Identification read;
         DeviceModel model;
     };
     const Case cases[] = {
-        {sim::Kvir510Identification(), "КВИР-510", "2", "53248", DeviceModel::Ph510},
-        {sim::Kvir210Identification(), "КВИР-210", "1", "53248", DeviceModel::Conc210},
+        {sim::Kvir510Identification(), {"КВИР-510", "2", 53248}, DeviceModel::Ph510},
+        {sim::Kvir210Identification(), {"КВИР-210", "1", 53248}, DeviceModel::Conc210},
     };
     for (const Case& c : cases) {
         PtyRig rig;
@@ -49,10 +47,9 @@ TEST(PtyLink, IdentifiesBothModels) {
         EXPECT_GE(clock.elapsed(), 400) << "the open waits 400 ms for the instrument";
         EXPECT_EQ(rig.instrument.PingInstrument(), 0);
         ASSERT_EQ(rig.instrument.ReadIdentification(), 0);
-        EXPECT_EQ(rig.context.ident[kIdentName], c.name);
-        EXPECT_EQ(rig.context.ident[kIdentVersion], c.version);
-        EXPECT_EQ(rig.context.ident[kIdentBase], c.base);
-        EXPECT_EQ(ModelFromIdentification(c.name, c.version), c.model);
+        const Identification& read = rig.instrument.identification();
+        EXPECT_EQ(read, c.read) << read.name.toStdString();
+        EXPECT_EQ(ModelFromIdentification(read.name, read.version), c.model);
         EXPECT_EQ(rig.instrument.SetExchangeMode(1), 0);
         EXPECT_EQ(rig.simulator.exchangeMode(), 1);
         EXPECT_EQ(rig.simulator.requestLog().size(), 3);

@@ -1,11 +1,10 @@
 #pragma once
 // An Instrument talking through the real link and frame codec to a simulated instrument on the
-// in-memory port, over a context of plain members, with the whole-notebook read as the console
-// runs it.
+// in-memory port, with the whole-notebook read as the console runs it.
 
-#include "common/FakeContext.h"
 #include "common/RequestLog.h"
 
+#include "instrument/Cp1251.h"
 #include "instrument/MemoryLayout.h"
 #include "instrument/Notebook.h"
 #include "instrument/NotebookSequences.h"
@@ -24,25 +23,33 @@ namespace kvir::test {
 
 class NotebookBench {
   public:
-    NotebookBench(DeviceModel m, int b, QDate today = QDate(2014, 3, 10))
-        : model(m),
-          base(b),
-          link(sim::SimulatorPortFactory(simulator), [](int) {}),
-          instrument(link, context) {
+    NotebookBench(DeviceModel m, int b, QDate day = QDate(2014, 3, 10))
+        : model(m), base(b), today(day), link(sim::SimulatorPortFactory(simulator), [](int) {}) {
         sim::Identification id = model == DeviceModel::Ph510 ? sim::Kvir510Identification()
                                                              : sim::Kvir210Identification();
         id.notebookBase = static_cast<quint16>(base);
         simulator.setIdentification(id);
-        context.ident[kIdentBase] = QString::number(base);
-        context.date = today;
+        Identify();
         EXPECT_EQ(link.OpenPort(QStringLiteral("sim")), 0);
     }
 
-    // The console's full read into an emptied notebook; stops at the first error.
+    // Gives the instrument what the simulator would answer to an identification request (a
+    // notebook file may have moved the base), without sending one.
+    void Identify() {
+        const sim::Identification id = simulator.identification();
+        base = id.notebookBase;
+        instrument.setIdentification(
+            {cp1251::Decode(id.name), QString::number(id.version), id.notebookBase});
+    }
+
+    // The console's full read; `notebook` and `warnings` receive what it read and told.
     ExchangeResult ReadWhole() {
-        context.folders.clear();
-        ClearNotebookImage(context.image);
-        return ReadWholeNotebook(instrument, model, {}).result;
+        warnings.clear();
+        ReadHooks hooks;
+        hooks.warn = [this](InstrumentWarning w) { warnings << w; };
+        NotebookRead read = ReadWholeNotebook(instrument, model, today, hooks);
+        notebook = std::move(read.notebook);
+        return read.outcome.result;
     }
 
     // "code start count data": start in hexadecimal, data bytes in hexadecimal.
@@ -50,10 +57,12 @@ class NotebookBench {
 
     DeviceModel model;
     int base;
+    QDate today;
     sim::Simulator simulator;
-    FakeContext context;
     SerialLink link;
-    Instrument instrument;
+    Instrument instrument{link};
+    Notebook notebook;
+    QList<InstrumentWarning> warnings;
 };
 
 // What an instrument of `model` with `memory` holds, read on a clean line on `today`.
@@ -62,13 +71,7 @@ inline Notebook ReadMemory(DeviceModel model, const QByteArray& memory, int base
     auto bench = std::make_unique<NotebookBench>(model, base, today);
     bench->simulator.setMemory(memory);
     EXPECT_EQ(bench->ReadWhole(), xr::kOk);
-    Notebook notebook;
-    notebook.model = model;
-    notebook.version = QString::number(bench->simulator.identification().version);
-    notebook.base = base;
-    notebook.folders = bench->context.folders;
-    notebook.image = bench->context.image;
-    return notebook;
+    return bench->notebook;
 }
 
 // The records of a notebook as the instrument stores them, each without its folder number

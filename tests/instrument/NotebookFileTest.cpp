@@ -44,24 +44,25 @@ TEST_P(Sample, ReadsBackThroughTheInstrumentAndSavesLosslessly) {
     ASSERT_TRUE(sim::LoadNotebookFile(bench->simulator, SamplePath(c.file), &error))
         << error.text().toStdString();
     ASSERT_EQ(bench->simulator.identification().notebookBase, c.base);
-    bench->base = c.base;
-    bench->context.ident[kIdentBase] = QString::number(c.base);
-    bench->context.date = QDate(2026, 12, 8);
+    bench->Identify();
+    bench->today = QDate(2026, 12, 8);
 
     ASSERT_EQ(bench->ReadWhole(), xr::kOk);
-    EXPECT_EQ(RecordCount(bench->context.image), c.records);
-    EXPECT_EQ(bench->context.folders.size() - bench->context.folders.count(kFreeFolder), c.folders);
-    EXPECT_EQ(bench->context.folders.value(0), kCommonFolder);
-    EXPECT_TRUE(bench->context.warnings.isEmpty());
+    const Notebook& notebook = bench->notebook;
+    EXPECT_EQ(RecordCount(notebook.image), c.records);
+    EXPECT_EQ(notebook.folders.size() - notebook.folders.count(kFreeFolder), c.folders);
+    EXPECT_EQ(notebook.folders.value(0), kCommonFolder);
+    EXPECT_TRUE(bench->warnings.isEmpty());
+    EXPECT_FALSE(LossesOf(notebook).any());
     // Every record lies in the sample's months and in a named folder.
     for (int s = 0; s < c.records; ++s) {
-        const QDate d = DateOfSerial(bench->context.image.stamp[s]);
+        const QDate d = DateOfSerial(notebook.image.stamp[s]);
         ASSERT_TRUE(d >= QDate(2026, 2, 1) && d <= QDate(2026, 11, 30)) << s;
-        ASSERT_NE(bench->context.folders.value(bench->context.image.folderNo[s] - 1), kFreeFolder);
+        ASSERT_NE(notebook.folders.value(notebook.image.folderNo[s] - 1), kFreeFolder);
     }
 
     // Saved and loaded again, the notebook is the same memory.
-    const QString saved = sim::SaveNotebookText(bench->simulator, bench->context.date);
+    const QString saved = sim::SaveNotebookText(bench->simulator, bench->today);
     sim::Simulator again;
     again.setIdentification(bench->simulator.identification());
     ASSERT_TRUE(sim::LoadNotebookText(again, saved, &error)) << error.text().toStdString();

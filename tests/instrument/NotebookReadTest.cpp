@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace kvir {
@@ -48,7 +49,7 @@ TEST_P(GoldenRead, DecodesTheWholeImageWithTheExactRequests) {
 
     ASSERT_EQ(bench->ReadWhole(), xr::kOk);
 
-    EXPECT_EQ(test::DumpNotebook(bench->context).toStdString(),
+    EXPECT_EQ(test::DumpNotebook(bench->notebook, bench->warnings).toStdString(),
               WithoutComments(test::ReadUtf8File(test::TestDataPath(c.expected))).toStdString());
     EXPECT_EQ(bench->Requests(), c.requests);
 }
@@ -72,16 +73,20 @@ INSTANTIATE_TEST_SUITE_P(
                     "1 F600", "4 F600 255", "16 02"}}),
     [](const testing::TestParamInfo<GoldenCase>& p) { return std::string(p.param.name); });
 
-TEST(NotebookRead, DirectoryWarningIsGivenOnEveryRead) {
+TEST(NotebookRead, DirectoryWithoutTheCommonFolderIsToldOnEveryRead) {
     auto bench = std::make_unique<NotebookBench>(DeviceModel::Conc210, 0xF000);
     ASSERT_TRUE(
         bench->simulator.setMemory(test::LoadHexImage(test::TestDataPath("notebook210.hex"))));
-    ASSERT_EQ(bench->instrument.ReadDirectory(), xr::kOk);
-    ASSERT_EQ(bench->instrument.ReadDirectory(), xr::kOk);
-    ASSERT_EQ(bench->context.warnings.size(), 2);
-    EXPECT_EQ(bench->context.warnings[1], InstrumentWarning::NoCommonFolder);
-    // The directory is read into an emptied list each time; the instrument is not changed.
-    EXPECT_EQ(bench->context.folders.size(), 25);
+    Notebook notebook;
+    for (int read = 0; read < 2; ++read) {
+        bool missing = false;
+        ASSERT_EQ(bench->instrument.ReadDirectory(notebook, &missing), xr::kOk);
+        EXPECT_TRUE(missing);
+        // The directory is read into an emptied list each time, with the default first entry.
+        EXPECT_EQ(notebook.folders.size(), 25);
+        EXPECT_EQ(notebook.folders.value(0), kCommonFolder);
+    }
+    // The instrument is not changed.
     EXPECT_EQ(bench->simulator.readMemory(0xF800, 1), QByteArray(1, static_cast<char>(0xFF)));
 }
 
@@ -123,54 +128,145 @@ TEST(NotebookRead, FailedRequestsEndTheOperationKeepingWhatWasRead) {
         bench->simulator.addFault(c.fault);
         EXPECT_EQ(bench->ReadWhole(), c.result);
         EXPECT_EQ(bench->simulator.requestLog().size(), c.requests);
-        EXPECT_EQ(bench->context.folders.size(), c.folders);
+        EXPECT_EQ(bench->notebook.folders.size(), c.folders);
         // The common folder's 26 records stay in any case.
-        EXPECT_GE(RecordCount(bench->context.image), 26);
+        EXPECT_GE(RecordCount(bench->notebook.image), 26);
     }
 }
 
-// A "КВИР-210v1" notebook holding 1012 records: 44 full pages from base 0xA000.
-TEST(NotebookRead, RecordsBeyondTheCapacityAreDroppedWithOneWarningPerRead) {
-    auto bench = std::make_unique<NotebookBench>(DeviceModel::Conc210, 0xA000);
+// A "КВИР-210v1" whose 44 record pages from base 0xA000 are full: 1012 records.
+void FillRecordPages(sim::Simulator& simulator) {
     const NotebookLayout& layout = *LayoutOf(DeviceModel::Conc210);
-    bench->simulator.writeMemory(0xF800, DefaultCommonFolderEntry());
-    const int pages = PageCount(DeviceModel::Conc210, 0xA000);
-    ASSERT_EQ(pages, 44);
-    for (int n = 0; n < pages * 23; ++n) {
+    simulator.writeMemory(0xF800, DefaultCommonFolderEntry());
+    for (int n = 0; n < PageCount(DeviceModel::Conc210, 0xA000) * 23; ++n) {
         StoredRecord r;
         r.folderNo = 1;
         r.modeCode = 1;
         r.dayWord = static_cast<quint16>(n % 366);
         r.value4 = static_cast<quint16>(n);
-        bench->simulator.writeMemory(0xA000 + (n / 23) * 512 + (n % 23) * 22,
-                                     EncodeRecord(layout, r));
+        simulator.writeMemory(0xA000 + (n / 23) * 512 + (n % 23) * 22, EncodeRecord(layout, r));
     }
+}
+
+TEST(NotebookRead, RecordsBeyondTheCapacityAreDroppedWithOneWarningPerRead) {
+    auto bench = std::make_unique<NotebookBench>(DeviceModel::Conc210, 0xA000);
+    FillRecordPages(bench->simulator);
 
     ASSERT_EQ(bench->ReadWhole(), xr::kOk);
-    EXPECT_EQ(RecordCount(bench->context.image), kNotebookSlots);
-    EXPECT_EQ(bench->context.image.value4[999], 999.0f);
-    ASSERT_EQ(bench->context.warnings.size(), 1);
-    EXPECT_EQ(bench->context.warnings[0], InstrumentWarning::TooManyRecords);
+    EXPECT_EQ(RecordCount(bench->notebook.image), kNotebookSlots);
+    EXPECT_EQ(bench->notebook.image.value4[999], 999.0f);
+    EXPECT_EQ(bench->warnings, QList{InstrumentWarning::TooManyRecords});
 
-    // Reading on without a new start stays quiet; a new whole read warns again.
-    EXPECT_EQ(bench->instrument.ReadRecordPage(43), xr::kOk);
-    EXPECT_EQ(bench->context.warnings.size(), 1);
+    // A page read on its own tells how many records found no slot, and warns nobody.
+    int dropped = 0;
+    EXPECT_EQ(bench->instrument.ReadRecordPage(43, bench->notebook, bench->today, &dropped),
+              xr::kOk);
+    EXPECT_EQ(dropped, 23);
+    // The next whole read warns again.
     ASSERT_EQ(bench->ReadWhole(), xr::kOk);
-    EXPECT_EQ(bench->context.warnings.size(), 2);
+    EXPECT_EQ(bench->warnings, QList{InstrumentWarning::TooManyRecords});
 }
 
 TEST(NotebookRead, FolderPagesAppendAfterTheLastUsedSlot) {
     auto bench = std::make_unique<NotebookBench>(DeviceModel::Ph510, 0xF000);
     ASSERT_TRUE(
         bench->simulator.setMemory(test::LoadHexImage(test::TestDataPath("notebook510.hex"))));
-    NotebookImage& image = bench->context.image;
+    Notebook notebook;
+    NotebookImage& image = notebook.image;
     image.folderNo[0] = 9;
     image.folderNo[1] = 9;
-    ASSERT_EQ(bench->instrument.ReadFolderPage(4), xr::kOk);
+    ASSERT_EQ(bench->instrument.ReadFolderPage(4, notebook, bench->today), xr::kOk);
     EXPECT_EQ(RecordCount(image), 5);
     EXPECT_EQ(image.folderNo[2], 5);
     EXPECT_EQ(image.dayWord[2], 60);
-    EXPECT_EQ(bench->context.folders, QStringList{QStringLiteral("Река Ока, т.3")});
+    EXPECT_EQ(notebook.folders, QStringList{QStringLiteral("Река Ока, т.3")});
+    // The page's bytes are kept as they came, by their address.
+    ASSERT_EQ(notebook.pages.keys(), QList{0xF800});
+    EXPECT_EQ(notebook.pages[0xF800], bench->simulator.readMemory(0xF800, kBlockReadBytes));
+}
+
+// What a read found but the image could not keep, counted from the pages it read.
+TEST(NotebookRead, LossesAreCountedFromThePagesRead) {
+    const NotebookLayout& l510 = *LayoutOf(DeviceModel::Ph510);
+    const NotebookLayout& l210 = *LayoutOf(DeviceModel::Conc210);
+    const auto record510 = [&l510](quint8 mode) {
+        StoredRecord r;
+        r.modeCode = mode;
+        return EncodeRecord(l510, r);
+    };
+    const auto record210 = [&l210](quint8 folder) {
+        StoredRecord r;
+        r.folderNo = folder;
+        r.modeCode = 1;
+        return EncodeRecord(l210, r);
+    };
+    const QByteArray named = EncodeFolderHeader("A");
+    const QByteArray ended210(22, static_cast<char>(0xFF));
+    struct Case {
+        const char* name;
+        DeviceModel model;
+        int base;
+        std::function<void(sim::Simulator&)> fill;
+        NotebookLosses losses;
+    };
+    const Case cases[] = {
+        {"every record kept",
+         DeviceModel::Ph510,
+         0xF000,
+         [&](sim::Simulator& s) {
+             s.writeMemory(0xF000, CommonFolderHeader() + record510(1).repeated(26));
+             s.writeMemory(0xF200, named + record510(2));
+         },
+         {}},
+        {"an empty place of a record page is no end",
+         DeviceModel::Conc210,
+         0xF000,
+         [&](sim::Simulator& s) {
+             s.writeMemory(0xF800, DefaultCommonFolderEntry());
+             s.writeMemory(0xF000, record210(0) + record210(1));
+         },
+         {}},
+        {"records after an end marker (folder page)",
+         DeviceModel::Ph510,
+         0xF000,
+         [&](sim::Simulator& s) {
+             s.writeMemory(0xF000, CommonFolderHeader() + record510(1) + record510(0) +
+                                       record510(1) + record510(1));
+         },
+         {0, 2, 0}},
+        {"records after an end marker (record page)",
+         DeviceModel::Conc210,
+         0xF000,
+         [&](sim::Simulator& s) {
+             s.writeMemory(0xF800, DefaultCommonFolderEntry());
+             s.writeMemory(0xF400, record210(1) + ended210 + record210(2));
+         },
+         {0, 1, 0}},
+        {"records on a page without a name",
+         DeviceModel::Ph510,
+         0xF000,
+         [&](sim::Simulator& s) {
+             s.writeMemory(0xF000, CommonFolderHeader());
+             s.writeMemory(0xF400, QByteArray(18, '\0') + record510(1) + record510(3));
+         },
+         {0, 0, 2}},
+        {"records beyond the image's slots",
+         DeviceModel::Conc210,
+         0xA000,
+         FillRecordPages,
+         {12, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto bench = std::make_unique<NotebookBench>(c.model, c.base);
+        c.fill(bench->simulator);
+        ASSERT_EQ(bench->ReadWhole(), xr::kOk);
+        const NotebookLosses losses = LossesOf(bench->notebook);
+        EXPECT_EQ(losses.overflow, c.losses.overflow);
+        EXPECT_EQ(losses.hidden, c.losses.hidden);
+        EXPECT_EQ(losses.nameless, c.losses.nameless);
+        EXPECT_EQ(losses.any(), c.losses.overflow + c.losses.hidden + c.losses.nameless > 0);
+    }
 }
 
 }  // namespace

@@ -44,17 +44,17 @@ QByteArray LoadHexImage(const QString& path) {
     return memory;
 }
 
-QString DumpNotebook(const FakeContext& context) {
+QString DumpNotebook(const Notebook& notebook, const QList<InstrumentWarning>& warnings) {
     QStringList lines;
-    for (const InstrumentWarning w : context.warnings) {
+    for (const InstrumentWarning w : warnings) {
         lines << (w == InstrumentWarning::NoCommonFolder
                       ? QStringLiteral("warning no common folder")
                       : QStringLiteral("warning too many records"));
     }
-    for (int i = 0; i < context.folders.size(); ++i) {
-        lines << QStringLiteral("folder %1 %2").arg(i + 1).arg(context.folders[i]);
+    for (int i = 0; i < notebook.folders.size(); ++i) {
+        lines << QStringLiteral("folder %1 %2").arg(i + 1).arg(notebook.folders[i]);
     }
-    const NotebookImage& m = context.image;
+    const NotebookImage& m = notebook.image;
     const auto number = [](float v) { return QString::number(static_cast<double>(v), 'g', 9); };
     for (int s = 0; s < kNotebookSlots && m.folderNo[s] != 0; ++s) {
         const QString when = DateOfSerial(m.stamp[s]).toString(QStringLiteral("yyyy-MM-dd")) +

@@ -2,7 +2,10 @@
 // Helpers shared by the notebook tests: memory images written as hexadecimal text, and a
 // whole-notebook text dump for golden comparisons.
 
-#include "common/FakeContext.h"
+#include "instrument/Notebook.h"
+#include "instrument/Util_modbas.h"
+
+#include <QList>
 
 #include <QByteArray>
 #include <QString>
@@ -19,6 +22,6 @@ QString ReadUtf8File(const QString& path);
 QString TestDataPath(const QString& name);
 
 // Warnings, the folder list and every used slot, one line each, in the golden files' form.
-QString DumpNotebook(const FakeContext& context);
+QString DumpNotebook(const Notebook& notebook, const QList<InstrumentWarning>& warnings);
 
 }  // namespace kvir::test

@@ -23,28 +23,33 @@ const QString kFf15 = QStringLiteral("FF").repeated(15);
 const QString kRecord510 = QStringLiteral("01020108070000C841000048C10000E0405603");
 const QString kRecord210 = QStringLiteral("03024000515A0C00000038410080B1430000803EB803");
 
-void PutRecord510(NotebookImage& m, int s) {
-    m.folderNo[s] = 3;
-    m.modeCode[s] = 1;
-    m.dayWord[s] = 0x0102;
-    m.timeWord[s] = 1800;
-    m.stamp[s] = 41640.5;
-    m.value1[s] = 25.0f;
-    m.value2[s] = -12.5f;
-    m.value3[s] = 7.0f;
-    m.value4[s] = 6.5f;  // recomputed when reading; never written
+// The stored fields of the two records, taken from NotebookImage slots as the writes are.
+StoredRecord Record510() {
+    auto m = std::make_unique<NotebookImage>();
+    m->folderNo[0] = 3;
+    m->modeCode[0] = 1;
+    m->dayWord[0] = 0x0102;
+    m->timeWord[0] = 1800;
+    m->stamp[0] = 41640.5;
+    m->value1[0] = 25.0f;
+    m->value2[0] = -12.5f;
+    m->value3[0] = 7.0f;
+    m->value4[0] = 6.5f;  // recomputed when reading; never written
+    return RecordFromSlot(*m, 0);
 }
 
-void PutRecord210(NotebookImage& m, int s) {
-    m.folderNo[s] = 3;
-    m.modeCode[s] = 2;
-    m.dayWord[s] = 64;
-    m.timeWord[s] = 23121;
-    m.stamp[s] = 41703.25;
-    m.value1[s] = 11.5f;
-    m.value2[s] = 355.0f;
-    m.value3[s] = 0.25f;
-    m.value4[s] = 12.9f;  // stored as 12
+StoredRecord Record210() {
+    auto m = std::make_unique<NotebookImage>();
+    m->folderNo[0] = 3;
+    m->modeCode[0] = 2;
+    m->dayWord[0] = 64;
+    m->timeWord[0] = 23121;
+    m->stamp[0] = 41703.25;
+    m->value1[0] = 11.5f;
+    m->value2[0] = 355.0f;
+    m->value3[0] = 0.25f;
+    m->value4[0] = 12.9f;  // stored as 12
+    return RecordFromSlot(*m, 0);
 }
 
 struct WriteCase {
@@ -65,13 +70,6 @@ class WriteRequests : public testing::TestWithParam<WriteCase> {};
 TEST_P(WriteRequests, SendExactlyThese) {
     const WriteCase& c = GetParam();
     auto bench = std::make_unique<NotebookBench>(c.model, 0xE000);
-    for (const int s : {5, 23, 24, 275, 276}) {
-        if (c.model == DeviceModel::Ph510) {
-            PutRecord510(bench->context.image, s);
-        } else {
-            PutRecord210(bench->context.image, s);
-        }
-    }
     EXPECT_EQ(c.operation(bench->instrument), c.result);
     EXPECT_EQ(bench->Requests(), c.requests);
 }
@@ -111,9 +109,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {}},
         WriteCase{"folder_record_last_place",
                   DeviceModel::Ph510,
-                  [](Instrument& i) { return i.WriteFolderRecord(2, 25, 5); },
+                  [](Instrument& i) { return i.WriteFolderRecord(2, 25, Record510()); },
                   xr::kOk,
                   {"18 E5ED 19 " + kRecord510}},
+        WriteCase{"folder_record_beyond_last_page",
+                  DeviceModel::Ph510,
+                  [](Instrument& i) { return i.WriteFolderRecord(13, 0, Record510()); },
+                  xr::kOutsideNotebook,
+                  {}},
         WriteCase{"reset_directory",
                   DeviceModel::Conc210,
                   [](Instrument& i) { return i.ResetDirectory(); },
@@ -131,22 +134,22 @@ INSTANTIATE_TEST_SUITE_P(
                   {}},
         WriteCase{"first_place_erases_its_page",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.WritePagedRecord(23); },
+                  [](Instrument& i) { return i.WritePagedRecord(23, Record210()); },
                   xr::kOk,
                   {"20 E200 0", "20 E200 11 " + kRecord210}},
         WriteCase{"second_place_does_not_erase",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.WritePagedRecord(24); },
+                  [](Instrument& i) { return i.WritePagedRecord(24, Record210()); },
                   xr::kOk,
                   {"20 E216 11 " + kRecord210}},
         WriteCase{"last_place_below_the_directory",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.WritePagedRecord(275); },
+                  [](Instrument& i) { return i.WritePagedRecord(275, Record210()); },
                   xr::kOk,
                   {"20 F7E4 11 " + kRecord210}},
         WriteCase{"page_overlapping_the_directory_refused",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.WritePagedRecord(276); },
+                  [](Instrument& i) { return i.WritePagedRecord(276, Record210()); },
                   xr::kOutsideNotebook,
                   {}},
         WriteCase{"erase_page",
@@ -158,9 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(NotebookWrite, TwoRequestOperationsStopAfterAFailedFirstRequest) {
     auto bench = std::make_unique<NotebookBench>(DeviceModel::Conc210, 0xE000);
-    PutRecord210(bench->context.image, 0);
     bench->simulator.addFault({sim::FaultKind::Failed, 20});
-    EXPECT_EQ(bench->instrument.WritePagedRecord(0), xr::kCommandFailed);
+    EXPECT_EQ(bench->instrument.WritePagedRecord(0, Record210()), xr::kCommandFailed);
     EXPECT_EQ(bench->instrument.ResetDirectory(), xr::kCommandFailed);
     // Three tries of the erase each, and nothing after it.
     EXPECT_EQ(bench->Requests(), QStringList({"20 E000 0", "20 E000 0", "20 E000 0", "20 F800 0",
@@ -266,8 +268,6 @@ TEST(NotebookRoundTrip, FolderPagesWrittenAndReadBack) {
                 PutRandomRecord(random, *written, s++, j + 1);
             }
         }
-        bench->context.image = *written;
-
         Instrument& instrument = bench->instrument;
         for (int j = 0; j < pages; ++j) {
             ASSERT_EQ(instrument.EraseFolderPage(j), xr::kOk);
@@ -278,15 +278,17 @@ TEST(NotebookRoundTrip, FolderPagesWrittenAndReadBack) {
             int place = 0;
             for (int slot = 0; slot < kNotebookSlots; ++slot) {
                 if (written->folderNo[slot] == j + 1) {
-                    ASSERT_EQ(instrument.WriteFolderRecord(j, place++, slot), xr::kOk);
+                    ASSERT_EQ(
+                        instrument.WriteFolderRecord(j, place++, RecordFromSlot(*written, slot)),
+                        xr::kOk);
                 }
             }
         }
 
         ASSERT_EQ(bench->ReadWhole(), xr::kOk);
-        EXPECT_EQ(bench->context.folders, folders);
-        ExpectSameRecords(*written, bench->context.image, DeviceModel::Ph510, bench->context.date);
-        EXPECT_TRUE(bench->context.warnings.isEmpty());
+        EXPECT_EQ(bench->notebook.folders, folders);
+        ExpectSameRecords(*written, bench->notebook.image, DeviceModel::Ph510, bench->today);
+        EXPECT_TRUE(bench->warnings.isEmpty());
     }
 }
 
@@ -314,8 +316,6 @@ TEST(NotebookRoundTrip, DirectoryAndRecordPagesWrittenAndReadBack) {
             PutRandomRecord(random, *written, s, named[static_cast<int>(random() % named.size())]);
             written->value4[s] = static_cast<float>(random() % 65536);
         }
-        bench->context.image = *written;
-
         Instrument& instrument = bench->instrument;
         ASSERT_EQ(instrument.SetExchangeMode(1), xr::kOk);
         ASSERT_EQ(instrument.ResetDirectory(), xr::kOk);
@@ -328,15 +328,14 @@ TEST(NotebookRoundTrip, DirectoryAndRecordPagesWrittenAndReadBack) {
             ASSERT_EQ(instrument.ErasePage(a), xr::kOk);
         }
         for (int s = 0; s < n; ++s) {
-            ASSERT_EQ(instrument.WritePagedRecord(s), xr::kOk);
+            ASSERT_EQ(instrument.WritePagedRecord(s, RecordFromSlot(*written, s)), xr::kOk);
         }
         ASSERT_EQ(instrument.SetExchangeMode(2), xr::kOk);
 
         ASSERT_EQ(bench->ReadWhole(), xr::kOk);
-        EXPECT_EQ(bench->context.folders, folders);
-        ExpectSameRecords(*written, bench->context.image, DeviceModel::Conc210,
-                          bench->context.date);
-        EXPECT_TRUE(bench->context.warnings.isEmpty());
+        EXPECT_EQ(bench->notebook.folders, folders);
+        ExpectSameRecords(*written, bench->notebook.image, DeviceModel::Conc210, bench->today);
+        EXPECT_TRUE(bench->warnings.isEmpty());
     }
 }
 

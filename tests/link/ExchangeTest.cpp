@@ -1,9 +1,11 @@
 // The exchange pattern and its attempt counts, over the in-memory port with a scripted peer.
-#include "common/FakeContext.h"
 #include "instrument/Util_modbas.h"
 #include "link/FakeSerialPort.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <optional>
 
 using namespace kvir;
 
@@ -33,11 +35,10 @@ QByteArray IdentReply(const QByteArray& name8, qint8 version, quint16 base) {
 struct Rig {
     std::shared_ptr<FakePortState> state = std::make_shared<FakePortState>();
     SerialLink link{FakePortFactory(state), [](int) {}};
-    test::FakeContext context;
-    Instrument instrument{link, context};
+    Instrument instrument;
     QList<QByteArray> replies;  // answered in turn; an empty entry is silence
 
-    Rig() {
+    explicit Rig(quint8 address = 1) : instrument(link, address) {
         state->peer = [this](const QByteArray&) {
             return replies.isEmpty() ? QByteArray() : replies.takeFirst();
         };
@@ -130,72 +131,76 @@ TEST(ExchangePattern, RefusedRequests) {
     // A refused count ends the operation at once with 134.
     EXPECT_EQ(rig.instrument.Exchange(18, 0xD000, 128, QByteArray(128, 'x'), 18, 3), 134);
     EXPECT_TRUE(rig.state->written.isEmpty());
+    // A stop asked for by the operator comes before the next request.
+    std::atomic<bool> stop{true};
+    rig.instrument.setCancel(&stop);
+    EXPECT_EQ(rig.instrument.ReadIdentification(), xr::kCancelled);
+    EXPECT_TRUE(rig.state->written.isEmpty());
+    rig.instrument.setCancel(nullptr);
     // A closed link sends nothing either.
     rig.link.ClosePort();
     EXPECT_EQ(rig.instrument.PingInstrument(), 134);
 }
 
+// The device number as typed, and the address every request of the instrument then carries.
 TEST(ExchangePattern, DeviceNumber) {
     struct Case {
         QString text;
-        bool sent;
+        std::optional<quint8> address;
         QByteArray frameStart;
     };
     const Case cases[] = {
-        {"1", true, ":01"},         {"2", true, ":02"},  {"257", true, ":01"},
-        {" 17 ", true, ":11"},      {"-1", true, ":FF"}, {"", false, {}},
-        {"1a", false, {}},          {"0x10", false, {}}, {"1.5", false, {}},
-        {"99999999999", false, {}},
+        {"1", 1, ":01"},           {"2", 2, ":02"},
+        {"257", 1, ":01"},         {" 17 ", 17, ":11"},
+        {"-1", 255, ":FF"},        {"", std::nullopt, {}},
+        {"1a", std::nullopt, {}},  {"0x10", std::nullopt, {}},
+        {"1.5", std::nullopt, {}}, {"99999999999", std::nullopt, {}},
     };
     for (const Case& c : cases) {
-        Rig rig;
-        rig.context.deviceNumber = c.text;
-        rig.replies << Frame(QByteArray("\x01\x00", 2));
-        const ExchangeResult r = rig.instrument.PingInstrument();
-        if (c.sent) {
-            EXPECT_EQ(r, 0) << c.text.toStdString();
-            ASSERT_EQ(rig.state->written.size(), 1);
-            EXPECT_TRUE(rig.state->written.at(0).startsWith(c.frameStart)) << c.text.toStdString();
-        } else {
-            EXPECT_EQ(r, xr::kBadDeviceNumber) << c.text.toStdString();
-            EXPECT_TRUE(rig.state->written.isEmpty()) << c.text.toStdString();
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(ParseDeviceNumber(c.text), c.address);
+        if (!c.address) {
+            continue;
         }
+        Rig rig(*c.address);
+        rig.replies << Frame(QByteArray("\x01\x00", 2));
+        EXPECT_EQ(rig.instrument.PingInstrument(), 0);
+        ASSERT_EQ(rig.state->written.size(), 1);
+        EXPECT_TRUE(rig.state->written.at(0).startsWith(c.frameStart));
     }
 }
 
-TEST(Identification, FillsTheTable) {
+TEST(Identification, ReadsNameVersionAndBase) {
     struct Case {
         QByteArray name;
         qint8 version;
         quint16 base;
-        QString shownVersion, shownBase;
+        Identification read;
         DeviceModel model;
     };
     const QByteArray name210("\xCA\xC2\xC8\xD0-210", 8);
     const Case cases[] = {
-        {kName510, 2, 0xD000, "2", "53248", DeviceModel::Ph510},
-        {kName510, 1, 0xD000, "1", "53248", DeviceModel::None},
-        {name210, -1, 0xE000, "-1", "57344", DeviceModel::Conc210},
-        {name210, 3, 0xA000, "3", "40960", DeviceModel::Conc210},
-        {QByteArray("ABCD-510", 8), 2, 0xD000, "2", "53248", DeviceModel::None},
+        {kName510, 2, 0xD000, {"КВИР-510", "2", 53248}, DeviceModel::Ph510},
+        {kName510, 1, 0xD000, {"КВИР-510", "1", 53248}, DeviceModel::None},
+        {name210, -1, 0xE000, {"КВИР-210", "-1", 57344}, DeviceModel::Conc210},
+        {name210, 3, 0xA000, {"КВИР-210", "3", 40960}, DeviceModel::Conc210},
+        {QByteArray("ABCD-510", 8), 2, 0xD000, {"ABCD-510", "2", 53248}, DeviceModel::None},
     };
     for (const Case& c : cases) {
         Rig rig;
         rig.replies << IdentReply(c.name, c.version, c.base);
         ASSERT_EQ(rig.instrument.ReadIdentification(), 0);
-        EXPECT_EQ(rig.context.ident[kIdentVersion], c.shownVersion);
-        EXPECT_EQ(rig.context.ident[kIdentBase], c.shownBase);
-        EXPECT_EQ(ModelFromIdentification(rig.context.ident[kIdentName],
-                                          rig.context.ident[kIdentVersion]),
-                  c.model);
-        EXPECT_EQ(rig.instrument.notebookBase(), std::optional<int>(c.base));
+        const Identification& read = rig.instrument.identification();
+        EXPECT_EQ(read, c.read) << read.name.toStdString() << " " << read.version.toStdString();
+        EXPECT_EQ(ModelFromIdentification(read.name, read.version), c.model);
     }
-    // Another reply code leaves the table unchanged.
+    // Another reply code leaves the identification as it was.
     Rig rig;
-    rig.context.ident = {"keep", "me", "1"};
+    const Identification kept{"keep", "me", 1};
+    rig.instrument.setIdentification(kept);
     rig.replies << Frame(QByteArray("\x01\x00", 2));
     EXPECT_EQ(rig.instrument.ReadIdentification(), 131);
-    EXPECT_EQ(rig.context.ident[kIdentName], "keep");
+    EXPECT_EQ(rig.instrument.identification(), kept);
 }
 
 TEST(DeviceModel, PageCounts) {

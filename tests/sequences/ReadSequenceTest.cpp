@@ -1,5 +1,5 @@
 // Reading the whole notebook over the simulated instrument: the exact requests, the progress
-// and table refills in their order, and where reading stops on a failure.
+// and the notebook handed on after every page, and where reading stops on a failure.
 
 #include "SequenceBench.h"
 
@@ -13,22 +13,23 @@ namespace {
 using test::CommonEntry210;
 using test::CommonHeader510;
 using test::Entry210;
+using test::ExpectAdvancing;
 using test::Header510;
 using test::MakeRecord;
+using test::ProgressLog;
 using test::Record210;
 using test::Record510;
 using test::SequenceBench;
 
-// Progress calls as "a b c d" and table refills as "table", in the order they came.
-struct Events {
-    QStringList lines;
-    ProgressFn progress() {
-        return [this](int a, int b, int c, int d) {
-            lines << QStringLiteral("%1 %2 %3 %4").arg(a).arg(b).arg(c).arg(d);
-        };
-    }
-    PageReadFn table() {
-        return [this] { lines << QStringLiteral("table"); };
+// What a read tells while it runs: the progress, and the records of the notebook handed on
+// after every page.
+struct Hooks {
+    ProgressLog progress;
+    QList<int> tables;  // records held at each page read
+    QList<InstrumentWarning> warnings;
+    ReadHooks hooks() {
+        return {progress.fn(), [this](const Notebook& n) { tables << RecordCount(n.image); },
+                [this](InstrumentWarning w) { warnings << w; }};
     }
 };
 
@@ -38,19 +39,22 @@ TEST(ReadWholeNotebook, FolderPagesWithTheirRequestsAndProgress) {
     bench.simulator.writeMemory(
         0xF400, CommonHeader510() + Record510(MakeRecord(1, 0)) + Record510(MakeRecord(1, 1)));
     bench.simulator.writeMemory(0xF800, Header510("A") + Record510(MakeRecord(3, 2)));
-    Events events;
+    Hooks told;
 
-    const ReadOutcome outcome =
-        ReadWholeNotebook(bench.instrument, DeviceModel::Ph510, events.progress(), events.table());
-    EXPECT_EQ(outcome.result, xr::kOk);
-    EXPECT_TRUE(outcome.completed);
+    const NotebookRead read =
+        ReadWholeNotebook(bench.instrument, DeviceModel::Ph510, bench.today, told.hooks());
+    EXPECT_EQ(read.outcome.result, xr::kOk);
+    EXPECT_TRUE(read.outcome.completed);
     EXPECT_EQ(bench.Requests(),
               QStringList({"3 F400", "4 F400 255", "3 F600", "3 F800", "4 F800 255"}));
-    EXPECT_EQ(events.lines, QStringList({"0 3 0 26", "1 3 13 26", "table", "2 3 13 26", "table",
-                                         "3 3 13 26", "table"}));
-    EXPECT_EQ(bench.context.folders, QStringList({kCommonFolder, kFreeFolder, "A"}));
-    EXPECT_EQ(RecordCount(bench.context.image), 3);
-    EXPECT_EQ(bench.context.image.folderNo[2], 3);
+    ExpectAdvancing(told.progress.steps);
+    EXPECT_EQ(told.progress.steps.last()[0], 3) << "every page read";
+    EXPECT_EQ(told.tables, QList({2, 2, 3})) << "the table grows page by page";
+    EXPECT_EQ(read.notebook.folders, QStringList({kCommonFolder, kFreeFolder, "A"}));
+    EXPECT_EQ(RecordCount(read.notebook.image), 3);
+    EXPECT_EQ(read.notebook.image.folderNo[2], 3);
+    EXPECT_EQ(read.notebook.base, 0xF400);
+    EXPECT_EQ(read.notebook.model, DeviceModel::Ph510);
 }
 
 // Base 0xF000: four record pages, the second and the last free.
@@ -61,19 +65,20 @@ TEST(ReadWholeNotebook, DirectoryAndRecordPagesWithTheirRequestsAndProgress) {
     bench.simulator.writeMemory(0xF000,
                                 Record210(1, MakeRecord(1, 0)) + Record210(3, MakeRecord(3, 1)));
     bench.simulator.writeMemory(0xF400, Record210(3, MakeRecord(3, 2)));
-    Events events;
+    Hooks told;
 
-    const ReadOutcome outcome = ReadWholeNotebook(bench.instrument, DeviceModel::Conc210,
-                                                  events.progress(), events.table());
-    EXPECT_EQ(outcome.result, xr::kOk);
-    EXPECT_TRUE(outcome.completed);
+    const NotebookRead read =
+        ReadWholeNotebook(bench.instrument, DeviceModel::Conc210, bench.today, told.hooks());
+    EXPECT_EQ(read.outcome.result, xr::kOk);
+    EXPECT_TRUE(read.outcome.completed);
     EXPECT_EQ(bench.Requests(), QStringList({"16 01", "4 F800 255", "1 F000", "4 F000 255",
                                              "1 F200", "1 F400", "4 F400 255", "1 F600", "16 02"}));
-    EXPECT_EQ(events.lines, QStringList({"0 1 0 4", "1 1 0 4", "1 1 1 4", "table", "1 1 2 4",
-                                         "table", "1 1 3 4", "table", "1 1 4 4", "table"}));
-    ASSERT_EQ(bench.context.folders.size(), 25);
-    EXPECT_EQ(bench.context.folders[2], "A");
-    EXPECT_EQ(RecordCount(bench.context.image), 3);
+    ExpectAdvancing(told.progress.steps);
+    EXPECT_EQ(told.progress.steps.last(), (test::ProgressStep{1, 1, 4, 4})) << "every page read";
+    EXPECT_EQ(told.tables, QList({2, 2, 3, 3})) << "the table grows page by page";
+    ASSERT_EQ(read.notebook.folders.size(), 25);
+    EXPECT_EQ(read.notebook.folders[2], "A");
+    EXPECT_EQ(RecordCount(read.notebook.image), 3);
 }
 
 // Base 0xD000 (21 folder pages, 20 record pages), an empty notebook.
@@ -106,14 +111,14 @@ TEST(ReadWholeNotebook, StopsAtTheFirstFailureKeepingWhatWasRead) {
             bench.simulator.writeMemory(0xF800, CommonEntry210());
         }
         bench.simulator.addFault(*sim::ParseFault(c.fault));
-        int pages = 0;
-        const ReadOutcome outcome =
-            ReadWholeNotebook(bench.instrument, c.model, {}, [&pages] { ++pages; });
-        EXPECT_EQ(outcome.result, c.result);
-        EXPECT_EQ(outcome.completed, c.completed);
-        EXPECT_EQ(pages, c.pagesShown);
+        Hooks told;
+        const NotebookRead read =
+            ReadWholeNotebook(bench.instrument, c.model, bench.today, told.hooks());
+        EXPECT_EQ(read.outcome.result, c.result);
+        EXPECT_EQ(read.outcome.completed, c.completed);
+        EXPECT_EQ(told.tables.size(), c.pagesShown);
         if (c.model == DeviceModel::Ph510) {
-            EXPECT_EQ(bench.context.folders.size(), 5);  // pages 0 to 4
+            EXPECT_EQ(read.notebook.folders.size(), 5);  // pages 0 to 4
         }
     }
 }
@@ -130,25 +135,28 @@ TEST(ReadWholeNotebook, EveryReadWarnsOnceOfRecordsBeyondMemory) {
         bench.simulator.writeMemory(a, page);
     }
     for (int read = 1; read <= 2; ++read) {
-        bench.context.folders.clear();
-        ClearNotebookImage(bench.context.image);
-        EXPECT_EQ(ReadWholeNotebook(bench.instrument, DeviceModel::Conc210, {}).result, xr::kOk);
-        EXPECT_EQ(RecordCount(bench.context.image), kNotebookSlots);
-        EXPECT_EQ(bench.context.warnings.size(), read);
+        Hooks told;
+        const NotebookRead r =
+            ReadWholeNotebook(bench.instrument, DeviceModel::Conc210, bench.today, told.hooks());
+        EXPECT_EQ(r.outcome.result, xr::kOk);
+        EXPECT_EQ(RecordCount(r.notebook.image), kNotebookSlots);
+        EXPECT_EQ(told.warnings, QList{InstrumentWarning::TooManyRecords});
     }
 }
 
-TEST(ReadWholeNotebook, NothingIsSentWithoutAModelOrABase) {
+// A model without a row: the read completes with nothing, the writes are refused, and
+// nothing is sent.
+TEST(Sequences, NothingIsSentForAnUnsupportedModel) {
     SequenceBench bench(DeviceModel::Conc210, 0xF000);
-    const ReadOutcome none = ReadWholeNotebook(bench.instrument, DeviceModel::None, {});
-    EXPECT_EQ(none.result, xr::kOk);
-    EXPECT_TRUE(none.completed);
-
-    bench.context.ident[kIdentBase] = QStringLiteral("D000");
-    const ReadOutcome noBase = ReadWholeNotebook(bench.instrument, DeviceModel::Conc210, {});
-    EXPECT_EQ(noBase.result, xr::kNotSent);
-    EXPECT_FALSE(noBase.completed);
-    EXPECT_EQ(WriteNotebookSequence(bench.instrument, DeviceModel::Conc210, {}), xr::kNotSent);
+    const NotebookRead none = ReadWholeNotebook(bench.instrument, DeviceModel::None, bench.today);
+    EXPECT_EQ(none.outcome.result, xr::kOk);
+    EXPECT_TRUE(none.outcome.completed);
+    const Notebook notebook = test::Blank(DeviceModel::None, 0xF000, {kCommonFolder});
+    EXPECT_EQ(WriteFolderSequence(bench.instrument, notebook, 0, kCommonFolder, {}),
+              xr::kUnsupportedModel);
+    EXPECT_EQ(WriteNotebookSequence(bench.instrument, notebook, {}), xr::kUnsupportedModel);
+    EXPECT_EQ(RestoreNotebookSequence(bench.instrument, notebook, {}), xr::kUnsupportedModel);
+    EXPECT_EQ(InitNotebookSequence(bench.instrument, DeviceModel::None, {}), xr::kUnsupportedModel);
     EXPECT_TRUE(bench.Requests().isEmpty());
 }
 

@@ -1,8 +1,7 @@
 #pragma once
-// The simulated instrument bench (sequences run on today's date), a recorder for progress
-// calls, and the stored bytes of both layouts assembled here by hand (field by
-// field, check word = 17 + byte sum), so that expected memory does not come from the codecs
-// under test.
+// The simulated instrument bench (sequences run on today's date), a check of the progress
+// calls, and the stored bytes of both layouts assembled here by hand (field by field, check
+// word = 17 + byte sum), so that expected memory does not come from the codecs under test.
 
 #include "common/NotebookBench.h"
 
@@ -12,13 +11,25 @@
 #include <QList>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace kvir::test {
 
 using SequenceBench = NotebookBench;
+
+// A notebook of `model` for an instrument with notebook base `base`, with these folders and no
+// records yet.
+inline Notebook Blank(DeviceModel model, int base, const QStringList& folders) {
+    Notebook notebook;
+    notebook.model = model;
+    notebook.base = base;
+    notebook.folders = folders;
+    return notebook;
+}
 
 using ProgressStep = std::array<int, 4>;
 
@@ -28,6 +39,20 @@ struct ProgressLog {
         return [this](int a, int b, int c, int d) { steps.append({a, b, c, d}); };
     }
 };
+
+// What the progress window may show: both bars within their maxima, and while the maxima
+// stay, the folder bar and then the record bar never move back.
+inline void ExpectAdvancing(const QList<ProgressStep>& steps) {
+    ASSERT_FALSE(steps.isEmpty());
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const auto [fp, fm, rp, rm] = steps[i];
+        EXPECT_TRUE(fp >= 0 && fp <= fm && rp >= 0 && rp <= rm) << "step " << i;
+        const ProgressStep& before = steps[std::max<qsizetype>(i - 1, 0)];
+        if (before[1] == fm && before[3] == rm) {
+            EXPECT_LE(std::pair(before[0], before[2]), std::pair(fp, rp)) << "step " << i;
+        }
+    }
+}
 
 // ---- Stored bytes, by hand ----------------------------------------------------------------
 
