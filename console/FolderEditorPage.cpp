@@ -255,7 +255,7 @@ void FolderEditorPage::Create() {
     if (!idle_ || !create_->isEnabled()) {
         return;
     }
-    const auto free = static_cast<int>(Memory().folders.indexOf(kFreeFolder));
+    const int free = FreeEntryFor(Memory());
     if (free < 0) {
         dialogs_.Inform(text::kNotebookFull, text::kError, DialogIcon::Error);
         return;

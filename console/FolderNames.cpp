@@ -1,5 +1,7 @@
 #include "FolderNames.h"
 
+#include "session/NotebookEdits.h"
+
 #include "instrument/Cp1251.h"
 
 namespace kvir {
@@ -12,14 +14,8 @@ FolderNameVerdict CheckFolderName(const QString& name, const QStringList& folder
     if (name.isEmpty() || name.size() > kFolderNameLength) {
         return FolderNameVerdict::BadLength;
     }
-    if (!cp1251::CanEncode(name)) {
+    if (!StorableFolderName(name)) {
         return FolderNameVerdict::BadCharacter;
-    }
-    for (const char byte : cp1251::Encode(name)) {
-        const auto b = static_cast<quint8>(byte);
-        if (b < 0x20 || b == 0x7F || b == 0xFF) {
-            return FolderNameVerdict::BadCharacter;
-        }
     }
     if (folders.contains(name, Qt::CaseSensitive)) {
         return FolderNameVerdict::Exists;

@@ -4,6 +4,7 @@
 #include "MemoryLayout.h"
 
 #include <QMap>
+#include <QSet>
 
 #include <functional>
 
@@ -310,13 +311,20 @@ ExchangeResult WriteDirectoryFolder(Instrument& instrument, const Notebook& note
 
 ExchangeResult WriteDirectoryNotebook(Instrument& instrument, const Notebook& notebook,
                                       const ProgressFn& progress) {
-    // The notebook is packed already: the named entries come first.
+    // The notebook is packed already: the named entries come first, and every record names
+    // one of them. Anything else would write "<свободно>" as a name, or leave records under
+    // a free entry: it is refused before any request.
     const QStringList& folders = notebook.folders;
     if (!FitsRecordPages(instrument, notebook.image)) {
         return kNotebookTooLarge;
     }
     const int used = NamedFolders(folders);
-    if (used > DirectoryLayout().directoryEntries) {
+    const bool packed =
+        std::all_of(folders.begin(), folders.begin() + std::min<qsizetype>(used, folders.size()),
+                    [](const QString& f) { return f != kFreeFolder; }) &&
+        std::all_of(notebook.image.folderNo.begin(), notebook.image.folderNo.end(),
+                    [used](quint8 f) { return f <= used; });
+    if (used > DirectoryLayout().directoryEntries || !packed) {
         return xr::kOutsideNotebook;
     }
     const int n = UsedSlots(notebook.image);
@@ -371,37 +379,58 @@ int FolderCapacity(const NotebookLayout& layout, int base) {
 }
 
 // Gives every record whose folder number names no folder a folder of its own, "ПАПКА N".
-// False when some number lies beyond the capacity and no entry is free for it.
+// Numbers within the capacity name their own entry; a number beyond it takes a free entry
+// that no record names, so that nothing is filed together that was apart. False when there
+// is no such entry.
 bool AdoptUnnamedRecords(QStringList& folders, NotebookImage& image, int capacity) {
-    QMap<int, int> moved;  // folder number beyond the capacity -> the entry that takes it
+    const auto unnamed = [&folders](int f) {
+        return f > 0 && (f > folders.size() || folders[f - 1] == kFreeFolder);
+    };
+    QSet<int> beyond;
     for (int s = 0; s < kNotebookSlots; ++s) {
         const int f = image.folderNo[s];
-        if (f == 0 || (f <= folders.size() && folders[f - 1] != kFreeFolder)) {
+        if (!unnamed(f)) {
             continue;
         }
-        const QString own = QStringLiteral("ПАПКА %1").arg(f);
-        if (f <= capacity) {
-            while (folders.size() < f) {
-                folders << kFreeFolder;
-            }
-            folders[f - 1] = own;
+        if (f > capacity) {
+            beyond.insert(f);
             continue;
         }
-        if (!moved.contains(f)) {
-            const auto free = static_cast<int>(folders.indexOf(kFreeFolder));
-            const int entry = free >= 0                   ? free
-                              : folders.size() < capacity ? static_cast<int>(folders.size())
-                                                          : -1;
-            if (entry < 0) {
-                return false;
-            }
-            while (folders.size() <= entry) {
-                folders << kFreeFolder;
-            }
-            folders[entry] = own;
-            moved.insert(f, entry + 1);
+        while (folders.size() < f) {
+            folders << kFreeFolder;
         }
-        image.folderNo[s] = static_cast<quint8>(moved.value(f));
+        folders[f - 1] = QStringLiteral("ПАПКА %1").arg(f);
+    }
+    if (beyond.isEmpty()) {
+        return true;
+    }
+    QSet<int> named;  // entries some record names
+    for (int s = 0; s < kNotebookSlots; ++s) {
+        named.insert(image.folderNo[s]);
+    }
+    QList<int> numbers = beyond.values();
+    std::sort(numbers.begin(), numbers.end());
+    QMap<int, int> moved;  // folder number beyond the capacity -> the entry that takes it
+    int entry = 0;
+    for (const int f : numbers) {
+        while (entry < capacity && ((entry < folders.size() && folders[entry] != kFreeFolder) ||
+                                    named.contains(entry + 1))) {
+            ++entry;
+        }
+        if (entry >= capacity) {
+            return false;
+        }
+        while (folders.size() <= entry) {
+            folders << kFreeFolder;
+        }
+        folders[entry] = QStringLiteral("ПАПКА %1").arg(f);
+        moved.insert(f, entry + 1);
+        ++entry;
+    }
+    for (int s = 0; s < kNotebookSlots; ++s) {
+        if (moved.contains(image.folderNo[s])) {
+            image.folderNo[s] = static_cast<quint8>(moved.value(image.folderNo[s]));
+        }
     }
     return true;
 }
@@ -436,6 +465,12 @@ WholeWriteFault PrepareWholeWrite(Notebook& notebook, int base, bool keepPlaces,
         return WholeWriteFault::None;
     }
     const int capacity = FolderCapacity(*layout, base);
+    // A restore puts every record back in its own folder: a number beyond the directory
+    // cannot be.
+    if (keepPlaces && std::any_of(notebook.image.folderNo.begin(), notebook.image.folderNo.end(),
+                                  [capacity](quint8 f) { return f > capacity; })) {
+        return WholeWriteFault::TooManyFolders;
+    }
     QStringList folders = notebook.folders;
     auto image = std::make_unique<NotebookImage>(notebook.image);
     CompactNotebookImage(*image);

@@ -114,11 +114,13 @@ bool IsPageOfLayout(const Notebook& notebook, int address) {
            offset / kPageSize < PageCount(notebook.model, notebook.base);
 }
 
-// The line of the first thing in a decoded notebook the instrument cannot take back exactly
-// (the "folders" line, the "records" line, a record's or a page's line); 0 when it takes
-// everything. A write-back restores every folder in its place and every record in its
-// folder, so the folder list, the folder numbers and the record count must fit the layout at
-// the notebook's base.
+// The line of the first thing in a decoded notebook that no read of an instrument of its model
+// gives (the "folders" line, the "records" line, a record's or a page's line); 0 when there
+// is none. A folder list or a record count beyond the layout at the notebook's base, a folder
+// page with more than 26 records, a "КВИР-510v2" record outside the folder list, a page
+// outside the layout. (A "КВИР-210v1" record may name any folder number: the instrument
+// stores the byte as it is; a restore that cannot put such a record back in place is refused
+// when it is asked for, before any request.)
 int UnrestorableLine(const Notebook& n, int foldersLine, int recordsLine, int pagesLine) {
     const int folders = FolderCapacity(n);
     if (n.folders.size() > folders) {
@@ -133,7 +135,8 @@ int UnrestorableLine(const Notebook& n, int foldersLine, int recordsLine, int pa
         const int folder = n.image.folderNo[static_cast<size_t>(s)];
         const bool fullPage =
             n.model == DeviceModel::Ph510 && ++perFolder[folder] > kRecordsPerFolderPage;
-        if (folder > folders || folder > n.folders.size() || fullPage) {
+        const bool outside = n.model == DeviceModel::Ph510 && folder > n.folders.size();
+        if (outside || fullPage) {
             return recordsLine + 1 + s;
         }
     }

@@ -1,5 +1,6 @@
 #include "NotebookEdits.h"
 
+#include "instrument/Cp1251.h"
 #include "instrument/MemoryLayout.h"
 #include "instrument/Util_modbas.h"
 
@@ -37,6 +38,32 @@ QString EntryOf(const QStringList& folders, int index) {
 
 }  // namespace
 
+bool StorableFolderName(const QString& name) {
+    if (name.isEmpty() || name.size() > kFolderNameMax || !cp1251::CanEncode(name)) {
+        return false;
+    }
+    const QByteArray bytes = cp1251::Encode(name);
+    return bytes.size() <= kFolderNameMax &&
+           std::none_of(bytes.begin(), bytes.end(), [](char byte) {
+               const auto b = static_cast<quint8>(byte);
+               return b < 0x20 || b == 0x7F || b == 0xFF;
+           });
+}
+
+bool HoldsRecords(const Notebook& notebook, int entry) {
+    const auto& f = notebook.image.folderNo;
+    return std::find(f.begin(), f.end(), static_cast<quint8>(entry + 1)) != f.end();
+}
+
+int FreeEntryFor(const Notebook& notebook) {
+    for (int i = 0; i < notebook.folders.size(); ++i) {
+        if (notebook.folders.at(i) == kFreeFolder && !HoldsRecords(notebook, i)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 bool ApplyEdit(Notebook& notebook, const NotebookEdit& edit) {
     using Kind = NotebookEdit::Kind;
     QStringList& folders = notebook.folders;
@@ -44,7 +71,14 @@ bool ApplyEdit(Notebook& notebook, const NotebookEdit& edit) {
     switch (edit.kind) {
         case Kind::CreateFolder:
         case Kind::RenameFolder:
-            if (!entryOk) {
+            if (!entryOk || !StorableFolderName(edit.name)) {
+                return false;
+            }
+            // A new folder goes into an entry no record names: records filed under a free
+            // entry are not refiled under a new name.
+            if (edit.kind == Kind::CreateFolder &&
+                (folders[edit.folder] != kFreeFolder || FreeEntryFor(notebook) > edit.folder ||
+                 HoldsRecords(notebook, edit.folder))) {
                 return false;
             }
             folders[edit.folder] = edit.name;
@@ -90,7 +124,7 @@ QByteArray RecordKey(const Notebook& notebook, int slot) {
 }
 
 Notebook MergeEdits(const Notebook& read, const Notebook& memory, const Notebook& fresh,
-                    QList<int>* conflicts) {
+                    QList<int>* conflicts, const QSet<int>& freed) {
     Notebook result = fresh;
     // Records the operator deleted: as many of each as `read` held beyond `memory`.
     QHash<QByteArray, int> removed = CountKeys(read, true);
@@ -125,7 +159,13 @@ Notebook MergeEdits(const Notebook& read, const Notebook& memory, const Notebook
         if (after == before) {
             continue;
         }
-        if (EntryOf(fresh.folders, i) != before) {
+        const bool moved = EntryOf(fresh.folders, i) != before;
+        // A folder created in a free entry, or in the entry of one deleted: what the instrument
+        // filed there since the read would be refiled under the new name.
+        const bool created = (before == kFreeFolder || freed.contains(i)) && after != kFreeFolder;
+        const bool recreated =
+            created && RecordsMissing(FolderOnly(fresh, i), FolderOnly(read, i)) > 0;
+        if (moved || recreated) {
             if (conflicts != nullptr) {
                 conflicts->append(i);
             }
@@ -133,12 +173,12 @@ Notebook MergeEdits(const Notebook& read, const Notebook& memory, const Notebook
         }
         result.folders[i] = after;
     }
-    // A freed entry that still holds records keeps a name.
+    // An entry the operator freed that still holds records (stored since the read) keeps the
+    // name the instrument gives it. One the instrument holds free stays free.
     for (int s = 0; s < to; ++s) {
         const int f = result.image.folderNo[static_cast<size_t>(s)];
         if (f <= result.folders.size() && result.folders[f - 1] == kFreeFolder) {
-            const QString name = EntryOf(fresh.folders, f - 1);
-            result.folders[f - 1] = name != kFreeFolder ? name : EntryOf(read.folders, f - 1);
+            result.folders[f - 1] = EntryOf(fresh.folders, f - 1);
         }
     }
     // Trailing free entries beyond what the instrument lists add nothing.

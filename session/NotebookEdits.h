@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 namespace kvir {
@@ -29,8 +30,19 @@ struct NotebookEdit {
     QList<int> slotList;
 };
 
+// A name both layouts can store: 1 to 16 characters, each with a Windows-1251 byte that is
+// neither a control byte nor 0xFF (a folder page pads its name with 0xFF, a directory entry
+// ends it with CR).
+bool StorableFolderName(const QString& name);
+
+// True when some record of `notebook` names entry `entry` (0-based).
+bool HoldsRecords(const Notebook& notebook, int entry);
+// The entry a new folder takes: the first free one that no record names; -1 when none is.
+int FreeEntryFor(const Notebook& notebook);
+
 // Applies one edit to `notebook` (the image stays packed); false, with nothing changed, when
-// the edit does not fit the notebook (an entry out of range, a slot that is free).
+// the edit does not fit the notebook (an entry out of range, a slot that is free, a name that
+// cannot be stored, a new folder anywhere but in FreeEntryFor).
 bool ApplyEdit(Notebook& notebook, const NotebookEdit& edit);
 
 // What makes two records the same record: the folder number and the stored fields.
@@ -44,8 +56,11 @@ QByteArray RecordKey(const Notebook& notebook, int slot);
 // only where the instrument still holds the folder that was read there: an entry whose name
 // the operator changed but which the instrument holds under another name now (another unit
 // on the line, an edit on the instrument itself) is left as it is and listed in `conflicts`.
+// `freed` are the entries the operator deleted since the read: a folder created in one of
+// them is a new folder, so records stored in the old one since the read are a conflict too
+// (they would otherwise be refiled under the new name).
 Notebook MergeEdits(const Notebook& read, const Notebook& memory, const Notebook& fresh,
-                    QList<int>* conflicts = nullptr);
+                    QList<int>* conflicts = nullptr, const QSet<int>& freed = {});
 
 // How many records of `a` are not in `b`, each record counted as often as it is stored; with
 // `byFolder` false the folder does not take part (records moved between folders are the same).

@@ -50,6 +50,9 @@ bool Session::Edit(const NotebookEdit& edit) {
     if (!ApplyEdit(memory_, edit)) {
         return false;
     }
+    if (edit.kind == NotebookEdit::Kind::DeleteFolder) {
+        freed_.insert(edit.folder);
+    }
     edited_ = true;
     return true;
 }
@@ -226,6 +229,7 @@ bool Session::MayReplaceMemory() {
 void Session::TakeIntoMemory(const Notebook& notebook, Origin origin) {
     memory_ = notebook;
     read_ = notebook;
+    freed_.clear();
     origin_ = origin;
     edited_ = false;
     unwritten_ = false;

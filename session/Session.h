@@ -179,7 +179,8 @@ class Session {
     QString caption_ = kModelNone;
     QString port_;
     Notebook memory_;
-    Notebook read_;  // memory as read or loaded, before the operator's edits
+    Notebook read_;    // memory as read or loaded, before the operator's edits
+    QSet<int> freed_;  // entries the operator deleted since then
     Origin origin_ = Origin::Nothing;
     bool edited_ = false;
     bool unwritten_ = false;

@@ -53,7 +53,7 @@ void Session::Refuse(Refusal refusal, const QString& backupFile, NotebookLosses 
 bool Session::Merge(const Notebook& read, const Notebook& memory, const Notebook& fresh,
                     Notebook& target) {
     QList<int> conflicts;
-    target = MergeEdits(read, memory, fresh, &conflicts);
+    target = MergeEdits(read, memory, fresh, &conflicts, freed_);
     if (conflicts.isEmpty()) {
         return true;
     }
@@ -244,6 +244,7 @@ bool Session::WriteFolder(const LinkInputs& inputs, int index, const QString& na
         if (onePage) {
             ReplaceFolder(memory_, index, written);
             ReplaceFolder(read_, index, written);
+            freed_.remove(index);
             edited_ = !SameContents(memory_, read_);
         } else {
             TakeIntoMemory(written, Origin::CompleteRead);

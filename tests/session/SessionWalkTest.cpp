@@ -70,9 +70,9 @@ struct Action {
 
     QString text() const {
         static const char* names[] = {
-            "connect-and-read", "rename",     "create",     "clear-folder", "delete-folder",
-            "delete-records",   "clear-all",  "update",     "initialise",   "load-backup",
-            "reconnect",        "swap",       "quiet-swap", "measure",      "fault"};
+            "connect-and-read", "rename",    "create",     "clear-folder", "delete-folder",
+            "delete-records",   "clear-all", "update",     "initialise",   "load-backup",
+            "reconnect",        "swap",      "quiet-swap", "measure",      "fault"};
         return QStringLiteral("%1(%2,%3,%4,%5%6)")
             .arg(QLatin1String(names[static_cast<int>(act)]))
             .arg(a)
@@ -91,11 +91,10 @@ std::vector<Action> RandomActions(quint32 seed, int count) {
     };
     // Connecting, editing and measuring come often, faults and swaps less.
     const Act weighted[] = {
-        Act::ConnectAndRead, Act::ConnectAndRead, Act::Rename,    Act::Create,
-        Act::ClearFolder,    Act::DeleteFolder,   Act::DeleteRecords, Act::ClearAll,
-        Act::Update,         Act::Update,         Act::Initialise, Act::LoadBackup,
-        Act::Reconnect,      Act::Swap,           Act::QuietSwap,  Act::Measure,
-        Act::Measure,        Act::Fault};
+        Act::ConnectAndRead, Act::ConnectAndRead, Act::Rename,    Act::Create, Act::ClearFolder,
+        Act::DeleteFolder,   Act::DeleteRecords,  Act::ClearAll,  Act::Update, Act::Update,
+        Act::Initialise,     Act::LoadBackup,     Act::Reconnect, Act::Swap,   Act::QuietSwap,
+        Act::Measure,        Act::Measure,        Act::Fault};
     std::vector<Action> actions;
     for (int i = 0; i < count; ++i) {
         Action action{weighted[pick(std::size(weighted))], pick(30), pick(8), pick(40),
@@ -201,8 +200,7 @@ QSet<RecordKey> RestorableKeys(const Notebook& notebook) {
 
 struct Unit {
     sim::Simulator simulator;
-    QSet<RecordKey> ever;                // every record it ever held
-    QHash<QByteArray, QByteArray> renamed;  // folder names the operator changed: old -> new
+    QSet<RecordKey> ever;  // every record it ever held
 };
 
 const char* const kNames[] = {"ПРУД", "РЕКА", "ОЗЕРО", "БУФЕР 7", "СКВ-3", "КОТЕЛ", "БАК", "ВВОД"};
@@ -227,9 +225,10 @@ class World final : public SessionHost {
         load(units[0], true, Sample("510-small"));
         // Records filed under free directory entry 5 and under a number beyond the directory.
         load(units[1], false,
-             Sample("210-small") + "\nrecord 5 2026-07-01 10:00:00 1 20 30 0.4\n"
-                                   "record 5 2026-07-02 10:00:00 1 21 31 0.5\n"
-                                   "record 30 2026-07-03 10:00:00 0 22 32 0.6\n");
+             Sample("210-small") +
+                 "\nrecord 5 2026-07-01 10:00:00 1 20 30 0.4\n"
+                 "record 5 2026-07-02 10:00:00 1 21 31 0.5\n"
+                 "record 30 2026-07-03 10:00:00 0 22 32 0.6\n");
         // Records after an end marker and on a page without a name.
         load(units[2], true,
              "folder 1 ОБЩАЯ ПАПКА\nfolder 2 ДРУГОЙ\nfolder 4 ТРЕТИЙ\nnameless 5\n"
@@ -287,13 +286,17 @@ class World final : public SessionHost {
                 break;
             case Act::Rename:
                 if (folder > 0 && folders.at(folder) != kFreeFolder && !folders.contains(name) &&
-                    edit(NotebookEdit::Kind::RenameFolder, folder, name) && yes) {
-                    Renamed(folders.at(folder), name);
-                    session.WriteFolder(inputs, folder, name);
+                    edit(NotebookEdit::Kind::RenameFolder, folder, name)) {
+                    // Written now or by a later whole write of memory.
+                    renamed.insert(sim::ToWindows1251(folders.at(folder)),
+                                   sim::ToWindows1251(name));
+                    if (yes) {
+                        session.WriteFolder(inputs, folder, name);
+                    }
                 }
                 break;
             case Act::Create: {
-                const auto free = static_cast<int>(folders.indexOf(kFreeFolder));
+                const int free = FreeEntryFor(memory);
                 if (free >= 0 && !folders.contains(name) &&
                     edit(NotebookEdit::Kind::CreateFolder, free, name) && yes) {
                     session.WriteFolder(inputs, free, name);
@@ -368,12 +371,16 @@ class World final : public SessionHost {
                 sim::Measurement m;
                 m.folder = x.b % 3 == 0 ? sim::FirstNamedFolder(model, image, base) : 1 + x.a % 4;
                 m.mode = static_cast<quint8>(x.c % 4);
-                m.dayWord = static_cast<quint16>(model == sim::Model::Ph510 ? 300 + x.c : 7000 + x.c);
+                m.dayWord =
+                    static_cast<quint16>(model == sim::Model::Ph510 ? 300 + x.c : 7000 + x.c);
                 m.timeWord = static_cast<quint16>(1000 + step);
                 m.value1 = 20.0f + static_cast<float>(step % 7);
                 m.value2 = static_cast<float>(step);
                 m.value3 = 7.0f;
-                units[plugged].simulator.storeMeasurement(m);
+                // A measurement the instrument stores is a record it holds from now on.
+                if (units[plugged].simulator.storeMeasurement(m)) {
+                    units[plugged].ever.unite(Held(units[plugged]));
+                }
                 break;
             }
             case Act::Fault: {
@@ -405,10 +412,6 @@ class World final : public SessionHost {
         const bool open = state->isOpen;
         Attach(unit % static_cast<int>(std::size(units)));
         state->isOpen = open;
-    }
-
-    void Renamed(const QString& from, const QString& to) {
-        units[plugged].renamed.insert(sim::ToWindows1251(from), sim::ToWindows1251(to));
     }
 
     Unit& unitAt(size_t u) { return units[u]; }
@@ -449,14 +452,18 @@ class World final : public SessionHost {
             }
             unit.simulator.clearLog();
             const QSet<RecordKey> held = Held(unit);
-            // The name a folder has now, after the operator's renames.
-            const auto renamedKey = [&unit](const RecordKey& key) {
+            // The names a folder may have now, after the operator's renames.
+            const auto renamedHeld = [this, &held](const RecordKey& key) {
                 const QByteArray name = key.left(key.indexOf('|'));
-                return unit.renamed.contains(name) ? unit.renamed.value(name) + key.mid(key.indexOf('|'))
-                                                   : key;
+                for (const QByteArray& to : renamed.values(name)) {
+                    if (held.contains(to + key.mid(key.indexOf('|')))) {
+                        return true;
+                    }
+                }
+                return false;
             };
             for (const RecordKey& key : unit.ever) {
-                if (!held.contains(key) && !held.contains(renamedKey(key)) && !saved.contains(key)) {
+                if (!held.contains(key) && !renamedHeld(key) && !saved.contains(key)) {
                     return QStringLiteral("unit %1 lost record %2")
                         .arg(u)
                         .arg(QString::fromLatin1(key.toHex()));
@@ -472,7 +479,7 @@ class World final : public SessionHost {
                 const QByteArray name = key.left(key.indexOf('|'));
                 bool explained = everAnywhere.contains(QByteArray() + fields) &&
                                  name.startsWith(sim::ToWindows1251(QStringLiteral("ПАПКА ")));
-                for (auto r = unit.renamed.cbegin(); !explained && r != unit.renamed.cend(); ++r) {
+                for (auto r = renamed.cbegin(); !explained && r != renamed.cend(); ++r) {
                     explained = r.value() == name && everAnywhere.contains(r.key() + fields);
                 }
                 if (!explained) {
@@ -504,6 +511,7 @@ class World final : public SessionHost {
     bool yes = true;
     int swapOnQuestion = -1;
     QHash<QString, QSet<RecordKey>> backups;
+    QMultiHash<QByteArray, QByteArray> renamed;  // folder names the operator changed: old -> new
 };
 
 // Runs the actions; the index of the step after which the invariant broke, with the reason,
@@ -553,7 +561,8 @@ QString FirstFailure(const Session::Rules& rules, int seeds, int steps) {
             lines << action.text();
         }
         Walk(shortest, rules, &reason);
-        return QStringLiteral("seed %1 broke the invariant at step %2: %3\nshortest sequence:\n  %4")
+        return QStringLiteral(
+                   "seed %1 broke the invariant at step %2: %3\nshortest sequence:\n  %4")
             .arg(seed)
             .arg(failedAt)
             .arg(reason, lines.join(QStringLiteral("\n  ")));
@@ -580,8 +589,7 @@ TEST(SessionWalk, EveryRuleIsNeeded) {
         {"fresh read before erasing", &Session::Rules::freshReadBeforeErase},
         {"identification after the last answer", &Session::Rules::identifyAfterAnswer},
         {"no erase of records memory cannot hold", &Session::Rules::refuseLossy},
-        {"records of a free entry keep a folder of their own",
-         &Session::Rules::keepUnnamedFolders},
+        {"records of a free entry keep a folder of their own", &Session::Rules::keepUnnamedFolders},
     };
     for (const Case& c : cases) {
         Session::Rules rules;
