@@ -1,11 +1,13 @@
 #include "SessionRunner.h"
 
-#include <QMetaObject>
+#include <QSocketNotifier>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace kvir {
 
-// Forwards the session's events as signals of the runner; emitted on the worker thread, they
-// are queued to the window's thread.
+// What the session reports goes into the runner's outbox.
 class SessionRunner::Host final : public SessionHost {
   public:
     explicit Host(SessionRunner& runner) : runner_(runner) {}
@@ -14,18 +16,23 @@ class SessionRunner::Host final : public SessionHost {
         if (std::holds_alternative<ev::WriteStarted>(event)) {
             runner_.writing_.store(true);
         }
-        emit runner_.event(event);
+        runner_.Post(event);
     }
     void progress(Stage stage, int fp, int fm, int rp, int rm) override {
-        emit runner_.progress(stage, fp, fm, rp, rm);
+        runner_.Post(Progress{stage, fp, fm, rp, rm});
     }
     bool ask(Question question) override {
+        // After a stop (or at the end of the program) every question is answered No.
+        if (runner_.session_->cancelFlag().load()) {
+            return false;
+        }
+        {
+            std::lock_guard lock(runner_.mutex_);
+            runner_.answer_.reset();
+            runner_.asking_ = true;
+        }
+        runner_.Post(question);
         std::unique_lock lock(runner_.mutex_);
-        runner_.answer_.reset();
-        runner_.asking_ = true;
-        lock.unlock();
-        emit runner_.question(question);
-        lock.lock();
         runner_.changed_.wait(lock, [this] { return runner_.answer_.has_value(); });
         runner_.asking_ = false;
         return *runner_.answer_;
@@ -42,52 +49,119 @@ SessionRunner::SessionRunner(SerialLink& link, SessionConfig config, QObject* pa
     qRegisterMetaType<SessionEvent>();
     qRegisterMetaType<Stage>();
     qRegisterMetaType<Question>();
-    thread_.setObjectName(QStringLiteral("kvir-session"));
-    worker_ = new QObject;
-    worker_->moveToThread(&thread_);
-    connect(&thread_, &QThread::finished, worker_, &QObject::deleteLater);
-    thread_.start();
+    if (::pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+        qFatal("kvir: no pipe for the session's thread");
+    }
+    notifier_ = new QSocketNotifier(wake_[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, &SessionRunner::Deliver);
+    worker_ = std::thread([this] { Work(); });
 }
 
 SessionRunner::~SessionRunner() {
     cancel();
     waitIdle();
-    // The port was opened on the worker thread: it is closed there too.
-    QMetaObject::invokeMethod(
-        worker_, [this] { session_->Disconnect(); }, Qt::BlockingQueuedConnection);
-    thread_.quit();
-    thread_.wait();
+    {
+        // The port was opened on the worker thread: it is closed there too.
+        std::lock_guard lock(mutex_);
+        jobs_.push_back([](Session& s) { s.Disconnect(); });
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    worker_.join();
+    delete notifier_;
+    ::close(wake_[0]);
+    ::close(wake_[1]);
+}
+
+void SessionRunner::Work() {
+    for (;;) {
+        Operation operation;
+        bool last = false;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            if (jobs_.empty()) {
+                return;
+            }
+            operation = std::move(jobs_.front());
+            jobs_.pop_front();
+            last = stopping_ && jobs_.empty();
+        }
+        operation(*session_);
+        writing_.store(false);
+        {
+            std::lock_guard lock(mutex_);
+            busy_.store(false, std::memory_order_release);
+        }
+        changed_.notify_all();
+        Post(Finished{});
+        if (last) {
+            return;
+        }
+    }
 }
 
 bool SessionRunner::start(Operation operation) {
-    if (busy_.exchange(true)) {
+    if (busy_.exchange(true, std::memory_order_acq_rel)) {
         return false;
     }
     writing_.store(false);
-    QMetaObject::invokeMethod(
-        worker_, [this, operation = std::move(operation)] { Run(operation); },
-        Qt::QueuedConnection);
+    {
+        std::lock_guard lock(mutex_);
+        jobs_.push_back(std::move(operation));
+    }
+    changed_.notify_all();
     return true;
 }
 
-void SessionRunner::Run(const Operation& operation) {
-    operation(*session_);
-    writing_.store(false);
+void SessionRunner::Post(Out out) {
+    bool first = false;
     {
         std::lock_guard lock(mutex_);
-        busy_.store(false);
+        // Only the latest progress matters: the bars show where the operation is now.
+        if (std::holds_alternative<Progress>(out) && !outbox_.empty() &&
+            std::holds_alternative<Progress>(outbox_.back())) {
+            outbox_.back() = std::move(out);
+            return;
+        }
+        first = outbox_.empty();
+        outbox_.push_back(std::move(out));
     }
-    changed_.notify_all();
-    emit finished();
+    if (first) {
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t written = ::write(wake_[1], &byte, 1);
+    }
+}
+
+void SessionRunner::Deliver() {
+    char bytes[64];
+    while (::read(wake_[0], bytes, sizeof bytes) > 0) {
+    }
+    std::deque<Out> out;
+    {
+        std::lock_guard lock(mutex_);
+        out.swap(outbox_);
+    }
+    for (const Out& item : out) {
+        if (const auto* e = std::get_if<SessionEvent>(&item)) {
+            emit event(*e);
+        } else if (const auto* p = std::get_if<Progress>(&item)) {
+            emit progress(p->stage, p->fp, p->fm, p->rp, p->rm);
+        } else if (const auto* q = std::get_if<Question>(&item)) {
+            emit question(*q);
+        } else {
+            emit finished();
+        }
+    }
 }
 
 Session& SessionRunner::session() {
-    Q_ASSERT(!busy_.load());
+    Q_ASSERT(!busy());
     return *session_;
 }
 
 const Session& SessionRunner::session() const {
-    Q_ASSERT(!busy_.load());
+    Q_ASSERT(!busy());
     return *session_;
 }
 
@@ -109,7 +183,7 @@ void SessionRunner::answer(bool yes) {
 
 void SessionRunner::waitIdle() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !busy_.load(); });
+    changed_.wait(lock, [this] { return !busy_.load(std::memory_order_acquire); });
 }
 
 }  // namespace kvir

@@ -1,24 +1,30 @@
 #pragma once
 // Runs the session's operations on a worker thread of their own, one at a time, so that the
 // window keeps answering while the instrument is read or written. The serial link belongs to
-// that thread from the first operation on. Events, progress and questions reach the window as
-// queued signals; a question holds the operation until the window answers it.
+// that thread from the first operation on. What the session reports (events, progress,
+// questions, the end of an operation) waits in an outbox guarded by a mutex; a byte written to
+// a pipe wakes the window's thread, which delivers it as signals with typed payloads. A
+// question holds the operation until the window answers it. Nothing the threads share passes
+// through Qt's event queue, so ThreadSanitizer sees every hand-over.
 //
 // The window reads the session's state and edits memory only between operations (busy() is
-// false): the worker has finished with it then, and the queued `finished` signal that
-// announced it orders the two.
+// false): the worker has finished with it then, and busy_ orders the two.
 
 #include "Session.h"
 
 #include <QObject>
-#include <QThread>
+
+class QSocketNotifier;
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
+#include <variant>
 
 namespace kvir {
 
@@ -34,7 +40,7 @@ class SessionRunner final : public QObject {
 
     // Starts `operation` on the worker thread; false (and nothing started) while one runs.
     bool start(Operation operation);
-    bool busy() const { return busy_.load(); }
+    bool busy() const { return busy_.load(std::memory_order_acquire); }
     // From the first request that erases to the end of the operation: it cannot be stopped.
     bool writing() const { return writing_.load(); }
     // The session, between operations only.
@@ -58,18 +64,32 @@ class SessionRunner final : public QObject {
 
   private:
     class Host;
-    void Run(const Operation& operation);
+    struct Progress {
+        Stage stage;
+        int fp, fm, rp, rm;
+    };
+    struct Finished {};
+    using Out = std::variant<SessionEvent, Progress, Question, Finished>;
+
+    void Work();
+    void Post(Out out);
+    void Deliver();
 
     std::unique_ptr<Host> host_;
     std::unique_ptr<Session> session_;
-    QThread thread_;
-    QObject* worker_ = nullptr;  // lives on thread_
     std::atomic<bool> busy_{false};
     std::atomic<bool> writing_{false};
+
     std::mutex mutex_;
     std::condition_variable changed_;
+    std::deque<Operation> jobs_;  // guarded by mutex_
+    bool stopping_ = false;       // guarded by mutex_
     std::optional<bool> answer_;  // guarded by mutex_
     bool asking_ = false;         // guarded by mutex_
+    std::deque<Out> outbox_;      // guarded by mutex_
+    int wake_[2] = {-1, -1};      // the pipe that wakes the window's thread
+    QSocketNotifier* notifier_ = nullptr;
+    std::thread worker_;
 };
 
 }  // namespace kvir

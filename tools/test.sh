@@ -24,6 +24,12 @@ fi
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build-test --output-on-failure -j "$jobs"
 
+# The session's worker thread and the link under ThreadSanitizer (a small build of their own;
+# the seeded walk, which runs on one thread, is left to the build above).
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVIR_TSAN=ON
+cmake --build build-tsan -j "$jobs"
+ctest --test-dir build-tsan --output-on-failure -j "$jobs" -E '^session_test$'
+
 # The reply decoder under libFuzzer (clang); any crash fails the run.
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVIR_FUZZ=ON
 cmake --build build-fuzz -j "$jobs"
