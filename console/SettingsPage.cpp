@@ -347,7 +347,7 @@ bool SettingsPage::fullScreen() const {
 }
 
 bool SettingsPage::autoConnect() const {
-    return auto_->isChecked();
+    return value(QStringLiteral("Connect")) == QStringLiteral("1");
 }
 
 void SettingsPage::showColumns(DeviceModel model) {
