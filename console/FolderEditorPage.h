@@ -31,6 +31,9 @@ class FolderEditorPage final : public QFrame {
     void selectFirst();
     // Empties the name field and sets the five edit buttons for the selected entry.
     void refresh();
+    // The page is brought up: as a click on the list, it refreshes and, with no notebook in
+    // memory, offers to read one.
+    void enter() { ListClicked(); }
     // Whether the edits may run (no exchange under way).
     void setIdle(bool idle);
 

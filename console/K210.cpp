@@ -200,7 +200,7 @@ void TGround_form::ShowRecords(int view) {
 
 void TGround_form::ShowFolderEditor() {
     ShowPage(folders_, editor_);
-    folders_->refresh();
+    folders_->enter();
 }
 
 void TGround_form::ShowSettings() {

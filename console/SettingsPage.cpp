@@ -31,10 +31,13 @@ namespace kvir {
 
 namespace {
 
-quint8 CheckedMask(const std::array<QCheckBox*, 8>& boxes) {
+// One bit per ticked box; with `shownOnly`, per box that is ticked and enabled (a column the
+// table shows). The settings file keeps the ticks, enabled or not: before the model is known
+// every box is disabled, and the choice must survive until it is.
+quint8 CheckedMask(const std::array<QCheckBox*, 8>& boxes, bool shownOnly) {
     quint8 mask = 0;
     for (std::size_t k = 0; k < boxes.size(); ++k) {
-        if (boxes[k]->isChecked() && boxes[k]->isEnabled()) {
+        if (boxes[k]->isChecked() && (!shownOnly || boxes[k]->isEnabled())) {
             mask = static_cast<quint8>(mask | (1U << k));
         }
     }
@@ -247,8 +250,8 @@ bool SettingsPage::save(const QString& caption) {
     SettingsState state;
     state.port = port();
     state.startPage = startPage();
-    state.showColPapka = CheckedMask(byFolder_);
-    state.showColDate = CheckedMask(byDate_);
+    state.showColPapka = CheckedMask(byFolder_, false);
+    state.showColDate = CheckedMask(byDate_, false);
     state.fullScreen = fullScreen_->isChecked();
     state.netAdres = device_->text();
     state.autoConnect = auto_->isChecked();
@@ -344,7 +347,7 @@ bool SettingsPage::fullScreen() const {
 }
 
 bool SettingsPage::autoConnect() const {
-    return auto_->isChecked();
+    return value(QStringLiteral("Connect")) == QStringLiteral("1");
 }
 
 void SettingsPage::showColumns(DeviceModel model) {
@@ -367,7 +370,7 @@ void SettingsPage::showColumns(DeviceModel model) {
 }
 
 quint8 SettingsPage::shownColumns(int view) const {
-    return CheckedMask(view == 2 ? byDate_ : byFolder_);
+    return CheckedMask(view == 2 ? byDate_ : byFolder_, true);
 }
 
 QString SettingsPage::currentUser() const {

@@ -50,6 +50,8 @@ class SettingsPage final : public QWidget {
     // 0 by folder, 1 by date, 2 settings.
     int startPage() const;
     bool fullScreen() const;
+    // The settings ask for a connection right after start-up: "Connect" is exactly "1" (other
+    // values only choose between automatic detection and fixed parameters).
     bool autoConnect() const;
     // The column captions of `model` on both check-box sheets, with the saved choice.
     void showColumns(DeviceModel model);

@@ -1,7 +1,8 @@
 #include "ArchiveTestSupport.h"
 
-#include "common/NotebookBench.h"
+#include "instrument/NotebookSequences.h"
 #include "sim/NotebookFile.h"
+#include "sim/SimulatorPeer.h"
 
 #include <cstdio>
 #include <memory>
@@ -20,7 +21,13 @@ Notebook ReadSampleNotebook(DeviceModel model, const QString& size, const QDate&
         std::fprintf(stderr, "%s\n", qPrintable(error.text()));
         return {};
     }
-    return ReadMemory(model, simulator.memory(), simulator.identification().notebookBase, today);
+    SerialLink link(sim::SimulatorPortFactory(simulator), [](int) {});
+    Instrument instrument(link);
+    if (link.OpenPort(QStringLiteral("sim")) != xr::kOk ||
+        instrument.ReadIdentification() != xr::kOk) {
+        return {};
+    }
+    return ReadWholeNotebook(instrument, model, today).notebook;
 }
 
 Notebook VariantNotebook(const Notebook& notebook, int days, int salt) {

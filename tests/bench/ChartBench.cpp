@@ -6,7 +6,6 @@
 // simulator, into FILE instead (the picture in the README).
 #include "CountingPort.h"
 #include "bench/NoDialogs.h"
-#include "common/FakeContext.h"
 #include "console/ChartPage.h"
 #include "console/ChartView.h"
 #include "console/OperatorDialogs.h"
@@ -146,16 +145,17 @@ int Screenshot(const QString& path) {
         return 1;
     }
     SerialLink link(sim::SimulatorPortFactory(simulator), [](int) {});
-    test::FakeContext context;
-    context.date = kNow.date();
-    Instrument instrument(link, context);
-    if (link.OpenPort(QStringLiteral("sim")) != 0 || instrument.ReadIdentification() != 0 ||
-        ReadWholeNotebook(instrument, DeviceModel::Ph510, {}).result != 0) {
+    Instrument instrument(link);
+    if (link.OpenPort(QStringLiteral("sim")) != 0 || instrument.ReadIdentification() != 0) {
+        std::fprintf(stderr, "cannot identify the simulated instrument\n");
+        return 1;
+    }
+    const NotebookRead read = ReadWholeNotebook(instrument, DeviceModel::Ph510, kNow.date());
+    if (read.outcome.result != 0) {
         std::fprintf(stderr, "cannot read the simulated notebook\n");
         return 1;
     }
-    const Notebook notebook{DeviceModel::Ph510, context.ident[kIdentVersion],
-                            context.ident[kIdentBase].toInt(), context.folders, context.image, {}};
+    const Notebook& notebook = read.notebook;
 
     bench::NoDialogs dialogs;
     ChartPage page({&dialogs, QLocale(QLocale::Russian, QLocale::Russia), [] { return kNow; }});

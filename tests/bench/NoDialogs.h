@@ -8,8 +8,8 @@ namespace kvir::bench {
 
 class NoDialogs final : public OperatorDialogs {
   public:
-    DialogButton Message(const QString& text, const QString& caption, DialogButtons,
-                         DialogIcon) override {
+    DialogButton Message(const QString& text, const QString& caption, DialogButtons, DialogIcon,
+                         DialogButton) override {
         std::fprintf(stderr, "unexpected message: %s: %s\n", qPrintable(caption), qPrintable(text));
         return DialogButton::Ok;
     }

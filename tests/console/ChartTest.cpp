@@ -5,11 +5,9 @@
 #include "ChartView.h"
 #include "NotebookView.h"
 #include "ScriptedDialogs.h"
-#include "common/NotebookBench.h"
+#include "archive/ArchiveTestSupport.h"
 #include "common/Poppler.h"
 #include "instrument/MemoryLayout.h"
-#include "instrument/NotebookTestSupport.h"
-#include "sim/NotebookFile.h"
 
 #include <QCategoryAxis>
 #include <QCheckBox>
@@ -41,21 +39,13 @@ const QDateTime kNow(QDate(2026, 12, 8), QTime(10, 0));
 const Notebook& Sample(const QString& name) {
     static std::map<QString, Notebook> cache;
     auto it = cache.find(name);
-    if (it != cache.end()) {
-        return it->second;
+    if (it == cache.end()) {
+        const DeviceModel model =
+            name.startsWith("510") ? DeviceModel::Ph510 : DeviceModel::Conc210;
+        it =
+            cache.emplace(name, ReadSampleNotebook(model, name.section('-', 1), kNow.date())).first;
     }
-    const DeviceModel model = name.startsWith("510") ? DeviceModel::Ph510 : DeviceModel::Conc210;
-    auto bench = std::make_unique<NotebookBench>(model, 0xF000);
-    sim::NotebookFileError error;
-    EXPECT_TRUE(sim::LoadNotebookFile(bench->simulator,
-                                      KVIR_SOURCE_DIR "/sim/samples/" + name + ".txt", &error))
-        << error.text().toStdString();
-    bench->base = bench->simulator.identification().notebookBase;
-    bench->context.ident[kIdentBase] = QString::number(bench->base);
-    bench->context.date = kNow.date();
-    EXPECT_EQ(bench->ReadWhole(), xr::kOk);
-    Notebook notebook{model, {}, bench->base, bench->context.folders, bench->context.image, {}};
-    return cache.emplace(name, std::move(notebook)).first->second;
+    return it->second;
 }
 
 struct Point {
@@ -181,59 +171,44 @@ TEST_P(ChartSeries, HoldExactlyTheChosenRecordsAndTheAxesCoverThem) {
     }
 }
 
+// Every record of the sample whose mode carries the quantity.
+SeriesCase Whole(const char* sample, ChartQuantity quantity, const QStringList& modes) {
+    return {sample, quantity, modes, {}, ChartPeriod::All, kAny1, kAny2};
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Samples, ChartSeries,
-    testing::Values(
-        SeriesCase{"510-small", ChartQuantity::Ph, {"pH"}, {}, ChartPeriod::All, kAny1, kAny2},
-        SeriesCase{"510-small", ChartQuantity::Ph25, {"pH25"}, {}, ChartPeriod::All, kAny1, kAny2},
-        SeriesCase{"510-small", ChartQuantity::Emf, {"mV"}, {}, ChartPeriod::All, kAny1, kAny2},
-        SeriesCase{
-            "510-small", ChartQuantity::Temperature, kEvery510, {}, ChartPeriod::All, kAny1, kAny2},
-        SeriesCase{"210-small",
-                   ChartQuantity::Micrograms,
-                   {"КРК[мкг/л]", "КРК[мкг/л]+соль"},
-                   {},
-                   ChartPeriod::All,
-                   kAny1,
-                   kAny2},
-        SeriesCase{"210-small",
-                   ChartQuantity::Percent,
-                   {"КРК[%]", "КРК[%]+соль"},
-                   {},
-                   ChartPeriod::All,
-                   kAny1,
-                   kAny2},
-        SeriesCase{"210-small",
-                   ChartQuantity::Salinity,
-                   {"КРК[мкг/л]+соль", "КРК[%]+соль"},
-                   {},
-                   ChartPeriod::All,
-                   kAny1,
-                   kAny2},
-        SeriesCase{
-            "210-small", ChartQuantity::Temperature, kEvery210, {}, ChartPeriod::All, kAny1, kAny2},
-        // Chosen folders and periods.
-        SeriesCase{"510-small",
-                   ChartQuantity::Ph,
-                   {"pH"},
-                   {"Буфер 4.01", "Буфер 9.18"},
-                   ChartPeriod::Between,
-                   QDate(2026, 3, 2),
-                   QDate(2026, 6, 1)},
-        SeriesCase{"510-small",
-                   ChartQuantity::Temperature,
-                   kEvery510,
-                   {},
-                   ChartPeriod::LastMonth,
-                   QDate(2026, 11, 8),
-                   kAny2},
-        SeriesCase{"210-full",
-                   ChartQuantity::Temperature,
-                   kEvery210,
-                   {},
-                   ChartPeriod::LastYear,
-                   QDate(2025, 12, 8),
-                   kAny2}));
+    testing::Values(Whole("510-small", ChartQuantity::Ph, {"pH"}),
+                    Whole("510-small", ChartQuantity::Ph25, {"pH25"}),
+                    Whole("510-small", ChartQuantity::Emf, {"mV"}),
+                    Whole("510-small", ChartQuantity::Temperature, kEvery510),
+                    Whole("210-small", ChartQuantity::Micrograms,
+                          {"КРК[мкг/л]", "КРК[мкг/л]+соль"}),
+                    Whole("210-small", ChartQuantity::Percent, {"КРК[%]", "КРК[%]+соль"}),
+                    Whole("210-small", ChartQuantity::Salinity, {"КРК[мкг/л]+соль", "КРК[%]+соль"}),
+                    Whole("210-small", ChartQuantity::Temperature, kEvery210),
+                    // Chosen folders and periods.
+                    SeriesCase{"510-small",
+                               ChartQuantity::Ph,
+                               {"pH"},
+                               {"Буфер 4.01", "Буфер 9.18"},
+                               ChartPeriod::Between,
+                               QDate(2026, 3, 2),
+                               QDate(2026, 6, 1)},
+                    SeriesCase{"510-small",
+                               ChartQuantity::Temperature,
+                               kEvery510,
+                               {},
+                               ChartPeriod::LastMonth,
+                               QDate(2026, 11, 8),
+                               kAny2},
+                    SeriesCase{"210-full",
+                               ChartQuantity::Temperature,
+                               kEvery210,
+                               {},
+                               ChartPeriod::LastYear,
+                               QDate(2025, 12, 8),
+                               kAny2}));
 
 // Sends a left-button press, moves and a release through the view's viewport.
 void Drag(ChartView& view, QPointF from, QPointF to) {

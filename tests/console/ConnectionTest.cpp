@@ -1,17 +1,43 @@
 // Connection and notebook loading end to end: the console and simulated instruments on
 // pseudo-terminals, the exact texts of every message and protocol entry.
-#include "SimConsoleFixture.h"
+#include "NotebookEditFixture.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
-#include <QTimer>
+#include <QThread>
 
 namespace kvir::test {
 namespace {
 
-class ConnectionTest : public SimConsoleFixture {};
+class ConnectionTest : public NotebookEditFixture {
+  protected:
+    // Lets the message loop run until `done` holds (at most 60 s).
+    static bool WaitFor(const std::function<bool()>& done) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < 60000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(2);
+        }
+        return done();
+    }
+    // Presses a control without waiting for the exchange it starts.
+    void Press(const char* name) { W<QAbstractButton>(name)->click(); }
+
+    // `records` records in the common folder of a "КВИР-210v1": 23 a record page.
+    static QString Records210(int records) {
+        QString notebook = QStringLiteral("folder 1 ОБЩАЯ ПАПКА\n");
+        for (int k = 0; k < records; ++k) {
+            notebook += QStringLiteral("record 1 2026-03-01 10:%1:00 0 20 1 0.5\n")
+                            .arg(k, 2, 10, QLatin1Char('0'));
+        }
+        return notebook;
+    }
+};
 
 TEST_F(ConnectionTest, AutomaticConnectionAtStartReadsBothModels) {
     struct Case {
@@ -207,6 +233,79 @@ TEST_F(ConnectionTest, RefusedInputSendsNothing) {
     EXPECT_EQ(dialogs.transcript(), QStringList{"ОШИБКА ОБМЕНА!|Ошибка инициализации COM порта\r\n"
                                                 "порт не найден"});
     EXPECT_TRUE(Tail(Protocol(), 1).first().contains(PathOf("no-such-port")));
+}
+
+TEST_F(ConnectionTest, TheStatusLineNamesTheConnection) {
+    SimulatedInstrument& good = AddInstrument("510", kNotebook510);
+    SimulatedInstrument& silent = AddSilentPort();
+    const struct {
+        const SimulatedInstrument* instrument;
+        QString status;
+    } cases[] = {
+        {&good, good.port + "  " + kModel510 + ": подключен"},
+        {&silent, "нет подключения"},
+    };
+    for (const auto& c : cases) {
+        WriteSettingsFor(c.instrument->port, 1, false);
+        StartWithProgress();
+        dialogs.clear();
+        if (c.instrument == &silent) {
+            dialogs.answer(DialogButton::Ok);
+        }
+        Click("But_conect");
+        EXPECT_EQ(W<QLabel>("Label_status_link")->text(), c.status);
+        form.reset();
+    }
+}
+
+// At wire speed, "Отмена" or closing the window stops a read after the current exchange and
+// keeps what was read; a connection asked for meanwhile is ignored.
+TEST_F(ConnectionTest, CancelOrCloseStopsARead) {
+    for (const bool close : {false, true}) {
+        SimulatedInstrument& instrument = AddInstrument("210", Records210(50), true);
+        WriteSettingsFor(instrument.port, 1, false, kModel210);
+        StartWithProgress();
+        ShowAndWait(0);
+        Press("But_conect");
+        ASSERT_TRUE(WaitFor([this] { return TableRows().size() >= 23; })) << "the first page";
+        W<QAction>("m_connekt")->trigger();
+        if (close) {
+            form->close();
+        } else {
+            progress->But_cancel->click();
+        }
+        Settle();
+        EXPECT_EQ(form->isVisible(), !close);
+        EXPECT_EQ(State().origin(), Origin::PartialRead);
+        EXPECT_GE(TableRows().size(), 23);
+        EXPECT_LT(TableRows().size(), 50);
+        EXPECT_EQ(Entries(Protocol()).last(), "Чтение блокнота прервано оператором КВИР-210v1");
+        EXPECT_TRUE(dialogs.calls().empty()) << dialogs.transcript().join('\n').toStdString();
+        EXPECT_EQ(Codes(instrument.simulator).count(0), 1) << "one connection only";
+        form.reset();
+    }
+}
+
+// Once a write has begun, "Отмена" is disabled and says why, and the window closes only after
+// the write ended.
+TEST_F(ConnectionTest, AWriteRunsToItsEnd) {
+    SimulatedInstrument& instrument = AddInstrument("210", kNotebook210, true);
+    Connect(instrument, kModel210);
+    ShowAndWait(0);
+    Select(1);
+    Type("пруд");
+    dialogs.answer(DialogButton::Yes);
+    Press("But_new_name");
+    ASSERT_TRUE(WaitFor([this] { return !progress->But_cancel->isEnabled(); }));
+    EXPECT_TRUE(form->session().writing());
+    EXPECT_EQ(progress->Label_state->text(), "Идёт запись в прибор. Дождитесь окончания.");
+    form->close();
+    EXPECT_TRUE(form->isVisible()) << "not while the write runs";
+    Settle();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(Entries(Protocol()).last(), "Обновление папки  ПРУД прибора КВИР-210v1");
+    EXPECT_TRUE(SameMemory(instrument.simulator.memory(),
+                           ExpectedMemory("210", kNotebook210 + "folder 2 ПРУД\n")));
 }
 
 }  // namespace

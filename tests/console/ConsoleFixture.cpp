@@ -4,13 +4,17 @@
 #include "Settings.h"
 #include "TextFiles.h"
 #include "ToolIcons.h"
+#include "sim/NotebookFile.h"
+#include "sim/SimulatorPeer.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QListWidget>
 #include <QThread>
 
 namespace kvir::test {
@@ -119,6 +123,19 @@ void ConsoleFixture::Click(const QString& name) {
     Settle();
 }
 
+sim::Simulator& ConsoleFixture::AttachInstrument(const QString& port, const QString& model) {
+    busInstrument.setIdentification(model == QStringLiteral("210") ? sim::Kvir210Identification()
+                                                                   : sim::Kvir510Identification());
+    sim::NotebookFileError error;
+    EXPECT_TRUE(
+        sim::LoadNotebookText(busInstrument, QStringLiteral("folder 1 ОБЩАЯ ПАПКА\n"), &error))
+        << error.text().toStdString();
+    sim::AttachSimulator(*bus, busInstrument);
+    bus->present.insert(port);
+    W<QComboBox>(QStringLiteral("ComboBox1"))->setEditText(port);
+    return busInstrument;
+}
+
 QString ConsoleFixture::Caption() const {
     return form->windowTitle();
 }
@@ -134,6 +151,15 @@ const Session& ConsoleFixture::State() const {
 bool ConsoleFixture::IsFlat(const QString& button) const {
     const auto* picture = form->findChild<PictureButton*>(button);
     return picture != nullptr && picture->isFlat();
+}
+
+QStringList ConsoleFixture::Items(const QString& list) const {
+    QStringList items;
+    const auto* box = W<QListWidget>(list);
+    for (int i = 0; i < box->count(); ++i) {
+        items << box->item(i)->text();
+    }
+    return items;
 }
 
 void ConsoleFixture::Wait(int ms) {

@@ -8,6 +8,7 @@
 #include "instrument/DeviceModel.h"
 #include "link/FakeSerialPort.h"
 #include "link/Util_comport.h"
+#include "sim/Simulator.h"
 
 #include <QTemporaryDir>
 
@@ -51,11 +52,16 @@ class ConsoleFixture : public ::testing::Test {
         EXPECT_NE(widget, nullptr) << "no " << name.toStdString();
         return widget;
     }
+    // An instrument of `model` ("510" or "210") with an empty notebook on the fake bus's
+    // device `port`, which the port box names.
+    sim::Simulator& AttachInstrument(const QString& port, const QString& model = "510");
     // What the window shows and keeps.
     QString Caption() const;
     QStringList Protocol() const;
     const Session& State() const;
     bool IsFlat(const QString& button) const;
+    // The entries of a list box.
+    QStringList Items(const QString& list) const;
 
     QTemporaryDir dir;
     ScriptedDialogs dialogs;
@@ -65,7 +71,8 @@ class ConsoleFixture : public ::testing::Test {
     QDateTime clock{QDate(2026, 12, 7), QTime(9, 5, 14)};
     // The link the window uses; the fake bus's link unless a test sets another.
     SerialLink* windowLink = &link;
-    bool withArchive = false;  // reads are kept in the working directory's archive
+    bool withArchive = false;      // reads are kept in the working directory's archive
+    sim::Simulator busInstrument;  // the far end of the fake bus, once attached
     std::unique_ptr<TGround_form> form;
 };
 

@@ -8,18 +8,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTableWidget>
+#include <QRegularExpression>
 
 namespace kvir::test {
 namespace {
-
-const QString kNotebook510 = QStringLiteral(
-    "folder 1 ОБЩАЯ ПАПКА\n"
-    "folder 2 РЕКА\n"
-    "record 1 2026-03-04 09:12:48 1 23.5 -12.3 5.5\n"
-    "record 2 2026-05-10 00:00:00 3 18.25 105.5 4.25\n"
-    "record 2 2026-03-04 09:12:48 2 20 0 6\n"
-    "record 1 2026-11-30 23:59:58 4 -1.5 1234.5 3\n");
 
 const QString kHeader510 = QStringLiteral(
     "Папка           ;Дата/Время          ;Режим ;Т[С]    ;ЭДС[мВ]  ;pH      ;pH25    ;"
@@ -143,42 +135,26 @@ TEST(ExportFile, ADirectoryIsNeitherAppendedToNorReplaced) {
 
 class ExportTest : public SimConsoleFixture {
   protected:
-    TGround_form& Connected(const QString& notebook = kNotebook510) {
-        SimulatedInstrument& instrument = AddInstrument("510", notebook);
-        WriteSettingsFor(instrument.port, 1, false, kModel510);
-        TGround_form& f = StartWithProgress();
-        f.But_conectClick();
-        f.But_sort_nameClick();
-        EXPECT_TRUE(dialogs.calls().empty()) << dialogs.transcript().join('\n').toStdString();
-        return f;
+    void Connected(const QString& notebook = kNotebook510) {
+        ConnectTo("510", notebook);
+        Click("But_sort_name");
     }
 
     // Tags rows first..last "s" and carries the tags out.
     void ExportRows(int first, int last) {
-        QTableWidget* table = form->Tabl_sort_name_dat;
-        table->clearSelection();
-        table->setCurrentCell(first, 2, QItemSelectionModel::NoUpdate);
-        table->setRangeSelected(QTableWidgetSelectionRange(first, 0, last, 9), true);
-        form->p_menu_saveClick();
-        form->But_exe_zapClick();
+        SelectRows(first, last);
+        Click("p_menu_save");
+        Click("But_exe_zap");
     }
 
-    bool AnyTag() const {
-        const QTableWidget* table = form->Tabl_sort_name_dat;
-        for (int r = 0; r < table->rowCount(); ++r) {
-            if (table->item(r, 0) != nullptr && !table->item(r, 0)->text().isEmpty()) {
-                return true;
-            }
-        }
-        return false;
-    }
+    bool AnyTag() const { return Tags().contains(QRegularExpression("[^.]")); }
 };
 
 const QString kExists = QStringLiteral(
     "Экспорт данных|Файл уже существует\nДополнить его?\n\nДа - дополнить\n\nНет - заменить");
 
 TEST_F(ExportTest, ANewFileGetsTheChosenExtensionTheHeaderAndTheTaggedRows) {
-    TGround_form& f = Connected();
+    Connected();
     ASSERT_TRUE(QDir(dir.path()).mkdir("v1.2"));
     struct Case {
         QString typed;
@@ -198,14 +174,14 @@ TEST_F(ExportTest, ANewFileGetsTheChosenExtensionTheHeaderAndTheTaggedRows) {
         EXPECT_EQ(dialogs.calls().size(), 1u) << "no question for a new file";
         EXPECT_EQ(ReadFile(c.written), Bytes({kHeader510, kLines510.at(1), kLines510.at(2)}))
             << c.written.toStdString();
-        EXPECT_EQ(Last(f.protocolLines()), "Замена файла отчета " + PathOf(c.written));
+        EXPECT_EQ(Last(Protocol()), "Замена файла отчета " + PathOf(c.written));
         EXPECT_FALSE(AnyTag());
     }
     EXPECT_FALSE(QFileInfo::exists(PathOf("otchet"))) << "nothing under the typed name";
 }
 
 TEST_F(ExportTest, AnExistingFileIsAppendedToOrReplacedAfterTheQuestion) {
-    TGround_form& f = Connected();
+    Connected();
     const QByteArray old = Bytes({kHeader510, kLines510.at(3)});
     WriteFile("otchet.csv", old);
     // Typed without extension: the question is about the file that would be written.
@@ -217,22 +193,22 @@ TEST_F(ExportTest, AnExistingFileIsAppendedToOrReplacedAfterTheQuestion) {
     EXPECT_EQ(dialogs.calls().at(1).icon, DialogIcon::Question);
     EXPECT_EQ(ReadFile("otchet.csv"), old + Bytes({kLines510.at(0), kLines510.at(1)}))
         << "no second header";
-    EXPECT_EQ(Last(f.protocolLines()), "Дополнение файла отчета " + PathOf("otchet.csv"));
+    EXPECT_EQ(Last(Protocol()), "Дополнение файла отчета " + PathOf("otchet.csv"));
 
     dialogs.clear();
     dialogs.answerSave(PathOf("otchet.csv"), 2);
     dialogs.answer(DialogButton::No);
     ExportRows(3, 3);
     EXPECT_EQ(ReadFile("otchet.csv"), Bytes({kHeader510, kLines510.at(3)}));
-    EXPECT_EQ(Last(f.protocolLines()), "Замена файла отчета " + PathOf("otchet.csv"));
+    EXPECT_EQ(Last(Protocol()), "Замена файла отчета " + PathOf("otchet.csv"));
 
     dialogs.clear();
-    const QStringList protocol = f.protocolLines();
+    const QStringList protocol = Protocol();
     dialogs.answerSave(PathOf("otchet"), 1);
     dialogs.answer(DialogButton::Cancel);
     ExportRows(0, 3);
     EXPECT_EQ(ReadFile("otchet.csv"), Bytes({kHeader510, kLines510.at(3)}));
-    EXPECT_EQ(f.protocolLines(), protocol);
+    EXPECT_EQ(Protocol(), protocol);
     EXPECT_FALSE(AnyTag()) << "a cancelled export still clears the tags";
 }
 
@@ -247,9 +223,9 @@ TEST_F(ExportTest, AFileOfTheTypedNameDoesNotStandForTheCompletedOne) {
 }
 
 TEST_F(ExportTest, ATargetThatCannotBeOpenedIsReportedAndLeftAlone) {
-    TGround_form& f = Connected();
+    Connected();
     ASSERT_TRUE(QDir(dir.path()).mkdir("otchet.csv"));
-    const QStringList protocol = f.protocolLines();
+    const QStringList protocol = Protocol();
     for (const DialogButton mode : {DialogButton::Yes, DialogButton::No}) {
         dialogs.clear();
         dialogs.answerSave(PathOf("otchet.csv"), 1);
@@ -259,7 +235,7 @@ TEST_F(ExportTest, ATargetThatCannotBeOpenedIsReportedAndLeftAlone) {
         EXPECT_EQ(dialogs.transcript().value(2),
                   "ВНИМАНИЕ!|Ошибка при открытии файла\n" + PathOf("otchet.csv"));
         EXPECT_TRUE(QFileInfo(PathOf("otchet.csv")).isDir());
-        EXPECT_EQ(f.protocolLines(), protocol) << "no protocol entry";
+        EXPECT_EQ(Protocol(), protocol) << "no protocol entry";
         EXPECT_FALSE(AnyTag());
     }
 }

@@ -6,10 +6,12 @@
 #include "SimConsoleFixture.h"
 #include "sim/NotebookFile.h"
 
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 
 namespace kvir::test {
 
@@ -61,23 +63,33 @@ inline ::testing::AssertionResult SameMemory(const QByteArray& actual, const QBy
 
 class NotebookEditFixture : public SimConsoleFixture {
   public:
+    using ConsoleFixture::Click;
+
     // Starts the console on `instrument` with `caption` as the last model, connects, reads
     // the notebook and brings up the folder editor. The instrument's request log is emptied.
-    TGround_form& Connect(SimulatedInstrument& instrument, const QString& caption) {
+    void Connect(SimulatedInstrument& instrument, const QString& caption) {
         WriteSettingsFor(instrument.port, 1, false, caption);
-        TGround_form& f = StartWithProgress();
-        f.But_conectClick();
-        f.Timer1->stop();  // no connection guard between the steps of a test
-        f.But_contr_papkaClick();
+        StartWithProgress();
+        Click("But_conect");
+        Click("But_contr_papka");
         instrument.simulator.clearLog();
-        return f;
     }
 
-    // A list click on `row`.
-    void Select(int row) { form->List_name->setCurrentRow(row); }
+    // The operator chooses folder `row` with the keyboard.
+    void Select(int row) { W<QListWidget>("List_name")->setCurrentRow(row); }
 
     // Types a name into the field, as the operator does.
-    void Type(const QString& name) { form->edit_name->setText(name); }
+    void Type(const QString& name) { W<QLineEdit>("edit_name")->setText(name); }
+
+    // The operator enters the port box, which ends the connection and lists the ports: now
+    // only `instrument`'s, which the box then names.
+    void SwitchTo(const SimulatedInstrument& instrument) {
+        systemPorts = {instrument.port};
+        QFocusEvent entering(QEvent::FocusIn, Qt::MouseFocusReason);
+        QCoreApplication::sendEvent(W<QComboBox>("ComboBox1"), &entering);
+        Settle();
+        EXPECT_EQ(W<QComboBox>("ComboBox1")->currentText(), instrument.port);
+    }
 
     // The request codes the instrument received, in order.
     static QList<int> Codes(const sim::Simulator& simulator) {
@@ -98,11 +110,11 @@ class NotebookEditFixture : public SimConsoleFixture {
         return n;
     }
 
-    QStringList Folders() const { return form->folders(); }
+    QStringList Folders() const { return Items("List_name"); }
 
     // The end state of every write: not busy, progress window hidden.
     void ExpectIdle() {
-        EXPECT_FALSE(form->isFlat(form->But_conect));
+        EXPECT_FALSE(IsFlat("But_conect"));
         EXPECT_FALSE(progress->isVisible());
     }
 

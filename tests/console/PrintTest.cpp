@@ -13,18 +13,10 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace kvir::test {
 namespace {
-
-const QString kNotebook510 = QStringLiteral(
-    "folder 1 ОБЩАЯ ПАПКА\n"
-    "folder 2 РЕКА\n"
-    "record 1 2026-03-04 09:12:48 1 23.5 -12.3 5.5\n"
-    "record 2 2026-05-10 00:00:00 3 18.25 105.5 4.25\n"
-    "record 2 2026-03-04 09:12:48 2 20 0 6\n"
-    "record 1 2026-11-30 23:59:58 4 -1.5 1234.5 3\n");
 
 std::optional<QString> PdfText(const QString& pdf) {
     return Poppler("pdftotext", {"-layout", pdf, "-"});
@@ -104,73 +96,63 @@ class PrintTest : public SimConsoleFixture {
     }
 
     // Connected to a "КВИР-510v2", by folder, with the column "Режим " hidden.
-    TGround_form& Connected() {
-        SimulatedInstrument& instrument = AddInstrument("510", kNotebook510);
-        WriteSettingsFor(instrument.port, 1, false, kModel510);
-        TGround_form& f = StartWithProgress();
-        f.But_conectClick();
-        f.CheckBox[2]->setChecked(false);
-        f.But_sort_nameClick();
-        EXPECT_TRUE(f.Tabl_sort_name_dat->isColumnHidden(4));
-        EXPECT_TRUE(dialogs.calls().empty()) << dialogs.transcript().join('\n').toStdString();
-        return f;
+    void Connected() {
+        ConnectTo("510", kNotebook510);
+        W<QCheckBox>("CheckBox3")->setChecked(false);
+        Click("But_sort_name");
+        EXPECT_TRUE(W<QTableView>("Tabl_sort_name_dat")->isColumnHidden(4));
     }
 
-    void Tag(int first, int last, void (TGround_form::*tagging)()) {
-        QTableWidget* table = form->Tabl_sort_name_dat;
-        table->clearSelection();
-        table->setCurrentCell(first, 2, QItemSelectionModel::NoUpdate);
-        table->setRangeSelected(QTableWidgetSelectionRange(first, 0, last, 9), true);
-        (form.get()->*tagging)();
+    void Tag(int first, int last, const char* tagging) {
+        SelectRows(first, last);
+        Click(tagging);
     }
 
-    QString LastEntry() const {
-        return form->protocolLines().last().section(QStringLiteral("  "), 1);
-    }
+    QString LastEntry() const { return Entries(Protocol()).last(); }
 };
 
 TEST_F(PrintTest, AHiddenColumnIsExportedButNotPrinted) {
-    TGround_form& f = Connected();
-    Tag(1, 2, &TGround_form::p_menu_saveClick);
+    Connected();
+    Tag(1, 2, "p_menu_save");
     dialogs.answerSave(PathOf("otchet"), 1);
-    f.But_exe_zapClick();
+    Click("But_exe_zap");
     const QByteArray exported = ReadFile("otchet.csv");
     EXPECT_TRUE(exported.contains(";pH25;")) << exported.toStdString();
     EXPECT_TRUE(exported.contains(";pH;"));
 
     const QString pdf = PathOf("report.pdf");
-    Tag(1, 2, &TGround_form::p_menu_printClick);
+    Tag(1, 2, "p_menu_print");
     dialogs.answerPrint(true, [&pdf](QPrinter& printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
     });
-    f.But_exe_zapClick();
+    Click("But_exe_zap");
     EXPECT_EQ(Words(PdfText(pdf).value_or("<no text>")), kReportWords);
     EXPECT_EQ(PdfInfo(pdf, "Title"), "print K210");
     EXPECT_EQ(LastEntry(), "Печать отчета для прибора КВИР-510v2");
 }
 
 TEST_F(PrintTest, APrinterThatCannotStartIsReportedWithoutProtocolEntry) {
-    TGround_form& f = Connected();
+    Connected();
     ASSERT_TRUE(QDir(dir.path()).mkdir("report.pdf"));
-    const QStringList protocol = f.protocolLines();
-    Tag(0, 0, &TGround_form::p_menu_printClick);
+    const QStringList protocol = Protocol();
+    Tag(0, 0, "p_menu_print");
     const QString pdf = PathOf("report.pdf");
     dialogs.answerPrint(true, [&pdf](QPrinter& printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
     });
     dialogs.expectError();
-    f.But_exe_zapClick();
+    Click("But_exe_zap");
     ASSERT_EQ(dialogs.calls().size(), 2u);
     EXPECT_TRUE(dialogs.calls()[1].text.startsWith("Ошибка печати: "));
-    EXPECT_EQ(f.protocolLines(), protocol);
+    EXPECT_EQ(Protocol(), protocol);
     // A cancelled print dialog prints nothing and enters nothing either.
     dialogs.clear();
-    Tag(0, 0, &TGround_form::p_menu_printClick);
+    Tag(0, 0, "p_menu_print");
     dialogs.answerPrint(false);
-    f.But_exe_zapClick();
-    EXPECT_EQ(f.protocolLines(), protocol);
+    Click("But_exe_zap");
+    EXPECT_EQ(Protocol(), protocol);
 }
 
 // Where the print service's PDF queue puts its files: KVIR_CUPS_PDF_DIR, else the "Out"
@@ -206,13 +188,13 @@ TEST_F(PrintTest, ThePrintServicesPdfQueuePrintsTheTaggedRows) {
     const QDir out(outDir);
     const QStringList before = out.entryList({"print_K210*.pdf"}, QDir::Files);
 
-    TGround_form& f = Connected();
-    Tag(1, 2, &TGround_form::p_menu_printClick);
+    Connected();
+    Tag(1, 2, "p_menu_print");
     dialogs.answerPrint(true, [](QPrinter& printer) {
         printer.setOutputFormat(QPrinter::NativeFormat);
         printer.setPrinterName("PDF");
     });
-    f.But_exe_zapClick();
+    Click("But_exe_zap");
     EXPECT_EQ(LastEntry(), "Печать отчета для прибора КВИР-510v2");
 
     // The job is converted and written by the service; wait for it, at most 30 s. The

@@ -1,20 +1,13 @@
 // The settings file's lines, value lookup, users and decimal values.
 
-#include "ConsoleFixture.h"
 #include "Settings.h"
 #include "TextFiles.h"
+#include "instrument/DeviceModel.h"
 
 #include <gtest/gtest.h>
 
 namespace kvir {
 namespace {
-
-TEST(Settings, FirstStartLinesHaveTheirExactBytes) {
-    SettingsState first;
-    first.port = QStringLiteral("COM0");
-    first.pribor = kModelNone;
-    EXPECT_EQ(EncodeLines(BuildSettingsLines(first)), test::FirstStartSettingsBytes());
-}
 
 TEST(Settings, ControlsStateReachesItsLines) {
     SettingsState state;

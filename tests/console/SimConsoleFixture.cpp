@@ -6,6 +6,7 @@
 #include "sim/NotebookFile.h"
 
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QTableView>
 
 namespace kvir::test {
@@ -29,7 +30,7 @@ SimConsoleFixture::~SimConsoleFixture() {
 }
 
 SimulatedInstrument& SimConsoleFixture::AddInstrument(const QString& model,
-                                                      const QString& notebookText) {
+                                                      const QString& notebookText, bool wireSpeed) {
     SimulatedInstrument& instrument = instruments.emplace_back();
     instrument.simulator.setIdentification(model == QStringLiteral("210")
                                                ? sim::Kvir210Identification()
@@ -41,7 +42,7 @@ SimulatedInstrument& SimConsoleFixture::AddInstrument(const QString& model,
     }
     instrument.port = PathOf(QStringLiteral("port%1").arg(instruments.size()));
     instrument.server = std::make_unique<sim::PtyServer>(
-        instrument.simulator, sim::PtyServer::Options{instrument.port, false});
+        instrument.simulator, sim::PtyServer::Options{instrument.port, wireSpeed});
     QString error;
     EXPECT_FALSE(instrument.server->start(&error).isEmpty()) << error.toStdString();
     return instrument;
@@ -72,6 +73,37 @@ TGround_form& SimConsoleFixture::StartWithProgress() {
     progress = new Tprogressmetr;
     f.setAuxWindows(progress, nullptr);
     return f;
+}
+
+SimulatedInstrument& SimConsoleFixture::ConnectTo(const QString& model, const QString& notebook) {
+    SimulatedInstrument& instrument = AddInstrument(model, notebook);
+    WriteSettingsFor(instrument.port, 1, false,
+                     model == QStringLiteral("210") ? kModel210 : kModel510);
+    StartWithProgress();
+    Click(QStringLiteral("But_conect"));
+    EXPECT_TRUE(dialogs.calls().empty()) << dialogs.transcript().join(u'\n').toStdString();
+    instrument.simulator.clearLog();
+    return instrument;
+}
+
+void SimConsoleFixture::SelectRows(int top, int bottom, int current) {
+    QTableView* table = W<QTableView>(QStringLiteral("Tabl_sort_name_dat"));
+    const QAbstractItemModel* model = table->model();
+    table->clearSelection();
+    table->selectionModel()->setCurrentIndex(model->index(current < 0 ? top : current, 2),
+                                             QItemSelectionModel::NoUpdate);
+    table->selectionModel()->select(QItemSelection(model->index(top, 0), model->index(bottom, 9)),
+                                    QItemSelectionModel::Select);
+}
+
+QString SimConsoleFixture::Tags() const {
+    QString tags;
+    const QAbstractItemModel* model = W<QTableView>(QStringLiteral("Tabl_sort_name_dat"))->model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const QString tag = model->index(r, 0).data().toString();
+        tags += tag.isEmpty() ? QStringLiteral(".") : tag;
+    }
+    return tags;
 }
 
 QStringList SimConsoleFixture::TableRows() const {

@@ -35,6 +35,18 @@ inline const QString kNotebook210 = QStringLiteral(
     "record 1 2026-12-08 10:00:00 2 21.3 117 1.3 2350\n"
     "record 3 2026-06-03 09:14:50 3 39.4 46.3 0.514 12\n");
 
+// The questions before an edit or a write reaches the instrument, as "caption|text".
+inline const QString kSaveQuestion =
+    QStringLiteral("Предупреждение|Сохранить изменения в блокноте прибора?");
+inline const QString kRecordsQuestion =
+    QStringLiteral("ВНИМАНИЕ|В папке имеются записи\r\nудалить папку?");
+inline const QString kUpdateQuestion = QStringLiteral(
+    "ВНИМАНИЕ!|Блокнот будет очищен\r\nи заполнен данными из редактора блокнота\r\n\r\n"
+    "          Обновить блокнот?");
+inline const QString kInitQuestion = QStringLiteral(
+    "ВНИМАНИЕ!|Операция восстановления структуры блокнота.\r\nБудут удалены все записи и "
+    "папки блокнота\r\nЗаведена пустая \"ОБЩАЯ ПАПКА\"\r\n\r\n       Очистить блокнот?");
+
 // The protocol lines without their date-time stamps.
 inline QStringList Entries(const QStringList& protocol) {
     QStringList texts;
@@ -54,8 +66,10 @@ class SimConsoleFixture : public ConsoleFixture {
     ~SimConsoleFixture() override;
 
     // An instrument of `model` ("510" or "210") on a pseudo-terminal, its notebook loaded
-    // from a text in the simulator's notebook format (empty: erased memory).
-    SimulatedInstrument& AddInstrument(const QString& model, const QString& notebookText = {});
+    // from a text in the simulator's notebook format (empty: erased memory); `wireSpeed` paces
+    // it as a 9600-baud line.
+    SimulatedInstrument& AddInstrument(const QString& model, const QString& notebookText = {},
+                                       bool wireSpeed = false);
     // The same, from one of the sample notebooks in sim/samples ("510-small", ...).
     SimulatedInstrument& AddSample(const QString& model, const QString& sample);
     // A pseudo-terminal that opens but where nothing answers.
@@ -67,6 +81,16 @@ class SimConsoleFixture : public ConsoleFixture {
                           const QString& pribor = kModelNone);
     // Starts the window with the progress window attached (the window owns it).
     TGround_form& StartWithProgress();
+    // An instrument of `model` holding `notebook`, and the console started with that model as
+    // its last and connected to it by "Подключиться", with no message; the instrument's
+    // request log is emptied.
+    SimulatedInstrument& ConnectTo(const QString& model, const QString& notebook);
+
+    // Selects rows `top` to `bottom` of the record table with `current` the current row, as a
+    // click and a shift-click do.
+    void SelectRows(int top, int bottom, int current = -1);
+    // The tags of the record table's rows, '.' for an untagged row.
+    QString Tags() const;
 
     // The texts of the record table's data rows, columns 1 to 9 joined by '|'.
     QStringList TableRows() const;

@@ -1,9 +1,10 @@
-// Start-up of the main window from the settings file: FormCreate, FormShow and the automatic
-// connection of Timer1Timer.
+// Start-up of the main window from the settings file, and the automatic connection once the
+// window is shown.
 
 #include "ConsoleFixture.h"
 #include "ProtocolText.h"
 #include "Settings.h"
+#include "SettingsPage.h"
 #include "TextFiles.h"
 
 #include <QCheckBox>
@@ -13,63 +14,59 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QStackedWidget>
+#include <QTableView>
 #include <QTableWidget>
-#include <QTimer>
 
 namespace kvir::test {
 namespace {
 
-using StartupTest = ConsoleFixture;
-
-QString Cell(const QTableWidget* grid, int row, int column) {
-    const QTableWidgetItem* item = grid->item(row, column);
-    return item != nullptr ? item->text() : QString();
-}
-
-QStringList IdentValues(const TGround_form& form) {
-    return {Cell(form.Tabl_identif, 0, 1), Cell(form.Tabl_identif, 1, 1),
-            Cell(form.Tabl_identif, 2, 1)};
-}
-
-QStringList Users(const TGround_form& form) {
-    return form.users();
-}
-
-// The flat buttons of the tool bar, by name.
-QStringList FlatButtons(const TGround_form& form) {
-    QStringList flat;
-    for (const QToolButton* b : {form.But_sort_name, form.But_sort_date, form.But_contr_papka,
-                                 form.But_nastr, form.But_conect, form.But_exit}) {
-        if (form.isFlat(b)) {
-            flat << b->objectName();
+class StartupTest : public ConsoleFixture {
+  protected:
+    QStringList IdentValues() const {
+        QStringList values;
+        const auto* grid = W<QTableWidget>("Tabl_identif");
+        for (int row = 0; row < 3; ++row) {
+            values << (grid->item(row, 1) != nullptr ? grid->item(row, 1)->text() : QString());
         }
+        return values;
     }
-    return flat;
-}
+
+    // The flat buttons of the tool bar, by name.
+    QStringList FlatButtons() const {
+        QStringList flat;
+        for (const char* b : {"But_sort_name", "But_sort_date", "But_contr_papka", "But_nastr",
+                              "But_conect", "But_exit"}) {
+            if (IsFlat(b)) {
+                flat << b;
+            }
+        }
+        return flat;
+    }
+
+    QString Page() const { return W<QStackedWidget>("Panel_nastr")->currentWidget()->objectName(); }
+};
 
 TEST_F(StartupTest, FirstStartWritesTheFileAndOpensTheByDateTable) {
-    TGround_form& f = Start();
+    Start();
     EXPECT_EQ(ReadFile(kSettingsFileName), FirstStartSettingsBytes());
     EXPECT_TRUE(dialogs.calls().empty());
-    EXPECT_EQ(f.windowTitle(), kModelNone);
-    EXPECT_EQ(f.Panel_nastr->currentWidget(), f.Page_sort_name);
-    EXPECT_EQ(FlatButtons(f), QStringList{"But_sort_date"});
-    EXPECT_EQ(f.activeView(), 2);
-    EXPECT_TRUE(f.Rbut_sort_date->isChecked());
-    EXPECT_TRUE(f.Rbut_auto->isChecked());
-    EXPECT_EQ(f.Edit_net_adr->text(), QStringLiteral("1"));
-    EXPECT_EQ(Users(f), QStringList{" "});
-    EXPECT_EQ(f.List_registr_name->currentRow(), 0);
-    EXPECT_TRUE(f.Edit_reg_fam->text().isEmpty());
-    EXPECT_EQ(f.protocolLines(), QStringList{"07.12.2026 9:05:14  Начало работы"});
+    EXPECT_EQ(Caption(), kModelNone);
+    EXPECT_EQ(Page(), "Page_sort_name");
+    EXPECT_EQ(FlatButtons(), QStringList{"But_sort_date"});
+    EXPECT_TRUE(W<QRadioButton>("Rbut_sort_date")->isChecked());
+    EXPECT_TRUE(W<QRadioButton>("Rbut_auto")->isChecked());
+    EXPECT_EQ(W<QLineEdit>("Edit_net_adr")->text(), QStringLiteral("1"));
+    EXPECT_EQ(Items("List_registr_name"), QStringList{" "});
+    EXPECT_EQ(W<QListWidget>("List_registr_name")->currentRow(), 0);
+    EXPECT_TRUE(W<QLineEdit>("Edit_reg_fam")->text().isEmpty());
+    EXPECT_EQ(Protocol(), QStringList{"07.12.2026 9:05:14  Начало работы"});
     // COM0 stood in the box only while the file was written; no port is present.
-    EXPECT_EQ(f.ComboBox1->count(), 0);
+    EXPECT_EQ(W<QComboBox>("ComboBox1")->count(), 0);
     // The model is unknown: the column boxes stay checked, disabled and without caption.
-    for (const QCheckBox* box : f.CheckBox) {
-        EXPECT_TRUE(box->isChecked() && !box->isEnabled() && box->text().isEmpty());
+    for (int k = 1; k <= 8; ++k) {
+        const auto* box = W<QCheckBox>(QStringLiteral("CheckBox%1").arg(k));
+        EXPECT_TRUE(box->isChecked() && !box->isEnabled() && box->text().isEmpty()) << k;
     }
-    EXPECT_FALSE(f.Timer1->isActive());
-    EXPECT_EQ(f.Timer1->interval(), 100);
 }
 
 TEST_F(StartupTest, ConnectValueDecidesModeAndAutomaticConnection) {
@@ -79,19 +76,20 @@ TEST_F(StartupTest, ConnectValueDecidesModeAndAutomaticConnection) {
         int runs;
     } cases[] = {{"0", false, 0}, {"1", true, 1}, {"2", true, 0}, {"", true, 0}};
     for (const auto& c : cases) {
+        dialogs.clear();
         WriteSettings(SettingsWith({{"Connect", c.value}}));
-        TGround_form& f = Start();
+        Start();
+        EXPECT_EQ(W<QRadioButton>("Rbut_auto")->isChecked(), c.automatic) << c.value;
+        EXPECT_EQ(W<QRadioButton>("Rbut_handle")->isChecked(), !c.automatic) << c.value;
+        EXPECT_TRUE(dialogs.calls().empty()) << "nothing before the window is shown";
+        // No port is present, so a connection that runs has none to open.
         if (c.runs > 0) {
-            // No port is present, so the automatic connection has none to open.
             dialogs.answer(DialogButton::Ok);
         }
-        EXPECT_EQ(f.Rbut_auto->isChecked(), c.automatic) << c.value;
-        EXPECT_EQ(f.Rbut_handle->isChecked(), !c.automatic) << c.value;
-        EXPECT_EQ(f.connectionRuns(), 0) << "nothing before the window is shown";
         ShowAndWait(200);
-        EXPECT_EQ(f.connectionRuns(), c.runs) << c.value;
-        EXPECT_FALSE(f.Timer1->isActive()) << c.value;
-        EXPECT_EQ(f.Timer1->interval(), 100) << c.value;
+        EXPECT_EQ(dialogs.transcript(),
+                  c.runs > 0 ? QStringList{"ВНИМАНИЕ!|Подключение невозможно"} : QStringList())
+            << c.value;
         form.reset();
     }
 }
@@ -111,10 +109,10 @@ TEST_F(StartupTest, StartPageValueChoosesThePage) {
     };
     for (const auto& c : cases) {
         WriteSettings(SettingsWith({{"StartPage", c.value}}));
-        TGround_form& f = Start();
-        EXPECT_EQ(f.Panel_nastr->currentWidget()->objectName(), QString(c.page)) << c.value;
-        EXPECT_EQ(FlatButtons(f), QStringList{c.flat}) << c.value;
-        EXPECT_TRUE(f.findChild<QRadioButton*>(c.radio)->isChecked()) << c.value;
+        Start();
+        EXPECT_EQ(Page(), QString(c.page)) << c.value;
+        EXPECT_EQ(FlatButtons(), QStringList{c.flat}) << c.value;
+        EXPECT_TRUE(W<QRadioButton>(c.radio)->isChecked()) << c.value;
         form.reset();
     }
 }
@@ -124,49 +122,52 @@ TEST_F(StartupTest, StartPageThatIsNoNumberIsReportedOnceAndStartUpFinishes) {
         dialogs.clear();
         dialogs.answer(DialogButton::Ok);
         WriteSettings(SettingsWith({{"StartPage", value}, {"Pribor", kModel210}}));
-        TGround_form& f = Start();
-        ASSERT_EQ(dialogs.calls().size(), 1U) << value;
-        const DialogCall& call = dialogs.calls().front();
-        EXPECT_EQ(call.caption, QStringLiteral("ОШИБКА!"));
-        EXPECT_EQ(call.text, QStringLiteral("Значение параметра StartPage \"") + value +
-                                 QStringLiteral("\" в файле KVIR-Wpad.ini не является целым "
-                                                "числом.\r\nИспользуется значение 1."));
+        Start();
+        EXPECT_EQ(dialogs.transcript(),
+                  QStringList{QStringLiteral("ОШИБКА!|Значение параметра StartPage \"") + value +
+                              QStringLiteral("\" в файле KVIR-Wpad.ini не является целым "
+                                             "числом.\r\nИспользуется значение 1.")});
         // The first-start page, then every remaining step.
-        EXPECT_EQ(f.Panel_nastr->currentWidget(), f.Page_sort_name);
-        EXPECT_TRUE(f.Rbut_sort_date->isChecked());
-        EXPECT_EQ(f.windowTitle(), kModel210);
-        EXPECT_EQ(f.CheckBox[0]->text(), QStringLiteral("Папка           "));
-        EXPECT_EQ(Users(f), QStringList{" "});
-        EXPECT_EQ(f.protocolLines(), QStringList{"07.12.2026 9:05:14  Начало работы"});
+        EXPECT_EQ(Page(), "Page_sort_name");
+        EXPECT_TRUE(W<QRadioButton>("Rbut_sort_date")->isChecked());
+        EXPECT_EQ(Caption(), kModel210);
+        EXPECT_EQ(W<QCheckBox>("CheckBox1")->text(), QStringLiteral("Папка           "));
+        EXPECT_EQ(Items("List_registr_name"), QStringList{" "});
+        EXPECT_EQ(Protocol(), QStringList{"07.12.2026 9:05:14  Начало работы"});
         form.reset();
     }
 }
 
 TEST_F(StartupTest, ColumnMaskThatIsNoNumberIsReportedOnceAndAllColumnsShow) {
     dialogs.answer(DialogButton::Ok);
-    WriteSettings(
-        SettingsWith({{"ShowColPapka", "x1"}, {"ShowColDate", "5"}, {"Pribor", kModel510}}));
-    TGround_form& f = Start();
+    WriteSettings(SettingsWith(
+        {{"ShowColPapka", "x1"}, {"ShowColDate", "5"}, {"Pribor", kModel510}, {"Connect", "0"}}));
+    Start();
     EXPECT_EQ(dialogs.transcript(),
               QStringList{"ОШИБКА!|Значение параметра ShowColPapka \"x1\" в файле KVIR-Wpad.ini "
                           "не является целым числом.\r\nИспользуется значение 255."});
-    for (const QCheckBox* box : f.CheckBox) {
-        EXPECT_TRUE(box->isChecked() && box->isEnabled());
-    }
+    QList<bool> byFolder;
     QList<bool> byDate;
-    for (const QCheckBox* box : f.CheckBoxd) {
-        byDate << box->isChecked();
+    for (int k = 1; k <= 8; ++k) {
+        const auto* box = W<QCheckBox>(QStringLiteral("CheckBox%1").arg(k));
+        byFolder << (box->isChecked() && box->isEnabled());
+        byDate << W<QCheckBox>(QStringLiteral("CheckBoxd%1").arg(k))->isChecked();
     }
+    EXPECT_EQ(byFolder, QList<bool>(8, true));
     EXPECT_EQ(byDate, (QList<bool>{true, false, true, false, false, false, false, false}));
     // The by-date view is shown: columns 2 and 4 have 8 pixels per header character.
-    EXPECT_EQ(f.Tabl_sort_name_dat->columnWidth(2), 128);
-    EXPECT_TRUE(f.Tabl_sort_name_dat->isColumnHidden(3));
-    EXPECT_EQ(f.Tabl_sort_name_dat->columnWidth(4), 48);
-    EXPECT_TRUE(f.Tabl_sort_name_dat->isColumnHidden(1));
-    // The same bad value is not reported again.
-    f.SetColumnSet(DeviceModel::Ph510);
+    const auto* table = W<QTableView>("Tabl_sort_name_dat");
+    EXPECT_EQ(table->columnWidth(2), 128);
+    EXPECT_TRUE(table->isColumnHidden(3));
+    EXPECT_EQ(table->columnWidth(4), 48);
+    EXPECT_TRUE(table->isColumnHidden(1));
+    // A "КВИР-210v1" read takes its columns by the same masks: the bad value is not
+    // reported again.
+    AttachInstrument("/dev/ttyS0", "210");
+    Click("But_conect");
+    EXPECT_EQ(Caption(), kModel210);
+    EXPECT_EQ(W<QCheckBox>("CheckBox3")->text(), QStringLiteral("Режим         "));
     EXPECT_EQ(dialogs.calls().size(), 1U);
-    EXPECT_EQ(f.protocolLines().size(), 1);
 }
 
 TEST_F(StartupTest, PriborSetsTheCaptionAndPrefillsTheIdentification) {
@@ -181,10 +182,11 @@ TEST_F(StartupTest, PriborSetsTheCaptionAndPrefillsTheIdentification) {
     };
     for (const auto& c : cases) {
         WriteSettings(SettingsWith({{"Pribor", c.pribor}}));
-        TGround_form& f = Start();
-        EXPECT_EQ(f.windowTitle(), c.pribor);
-        EXPECT_EQ(IdentValues(f), c.ident) << c.pribor.toStdString();
-        EXPECT_EQ(Cell(f.Tabl_identif, 2, 0), QStringLiteral("Адрес блокнота"));
+        Start();
+        EXPECT_EQ(Caption(), c.pribor);
+        EXPECT_EQ(IdentValues(), c.ident) << c.pribor.toStdString();
+        EXPECT_EQ(W<QTableWidget>("Tabl_identif")->item(2, 0)->text(),
+                  QStringLiteral("Адрес блокнота"));
         form.reset();
     }
 }
@@ -210,14 +212,15 @@ TEST_F(StartupTest, PortOfTheSettingsIsSelectedAndAddedWhenItOpens) {
         QStringList lines = SettingsWith({});
         lines[1] = QString::fromLatin1(c.line);
         WriteSettings(lines);
-        TGround_form& f = Start();
+        Start();
+        const auto* box = W<QComboBox>("ComboBox1");
         QStringList entries;
-        for (int i = 0; i < f.ComboBox1->count(); ++i) {
-            entries << f.ComboBox1->itemText(i);
+        for (int i = 0; i < box->count(); ++i) {
+            entries << box->itemText(i);
         }
         EXPECT_EQ(entries, c.entries) << c.line;
-        EXPECT_EQ(f.portText(), QString::fromLatin1(c.selected)) << c.line;
-        EXPECT_FALSE(link.isOpen()) << "probing leaves the link closed";
+        EXPECT_EQ(box->currentText(), QString::fromLatin1(c.selected)) << c.line;
+        EXPECT_FALSE(bus->isOpen) << "probing leaves the port closed";
         form.reset();
     }
 }
@@ -233,44 +236,45 @@ TEST_F(StartupTest, RemainingSettingsReachTheirControls) {
           << "Ким А Б В";
     WriteSettings(lines);
     TGround_form& f = Start();
-    EXPECT_TRUE(f.Chbut_fulekran->isChecked());
+    EXPECT_TRUE(W<QCheckBox>("Chbut_fulekran")->isChecked());
     EXPECT_TRUE(f.windowState().testFlag(Qt::WindowMaximized));
-    EXPECT_TRUE(f.Edit_net_adr->text().isEmpty());
+    EXPECT_TRUE(W<QLineEdit>("Edit_net_adr")->text().isEmpty());
     // The count written after UserCount= is no limit.
-    EXPECT_EQ(Users(f),
+    EXPECT_EQ(Items("List_registr_name"),
               (QStringList{"Иванов Иван Иванович", "Петров  ", "Сидоров", "", "Ким А Б В"}));
-    EXPECT_EQ(f.List_registr_name->currentRow(), 0);
-    EXPECT_TRUE(f.Edit_reg_fam->text().isEmpty());
+    EXPECT_EQ(W<QListWidget>("List_registr_name")->currentRow(), 0);
+    EXPECT_TRUE(W<QLineEdit>("Edit_reg_fam")->text().isEmpty());
 }
 
 TEST_F(StartupTest, UserCountZeroLoadsNoUsers) {
     QStringList lines = SettingsWith({{"UserCount", "0"}});
     lines << "Иванов Иван Иванович";
     WriteSettings(lines);
-    EXPECT_TRUE(Users(Start()).isEmpty());
+    Start();
+    EXPECT_TRUE(Items("List_registr_name").isEmpty());
 }
 
 TEST_F(StartupTest, SavedProtocolComesFirst) {
     WriteFile(kProtocolFileName, "01.12.2026 10:00:00  \xCD\xE0\xF7\xE0\xEB\xEE\rsecond\n");
-    TGround_form& f = Start();
-    EXPECT_EQ(f.protocolLines(), (QStringList{"01.12.2026 10:00:00  Начало", "second",
-                                              "07.12.2026 9:05:14  Начало работы"}));
+    Start();
+    EXPECT_EQ(Protocol(), (QStringList{"01.12.2026 10:00:00  Начало", "second",
+                                       "07.12.2026 9:05:14  Начало работы"}));
 }
 
 TEST_F(StartupTest, UnwritableSettingsFileIsReportedAndStartUpFinishes) {
     ASSERT_TRUE(QDir(dir.path()).mkdir(kSettingsFileName));
     dialogs.answer(DialogButton::Ok);
-    TGround_form& f = Start();
+    Start();
     ASSERT_EQ(dialogs.calls().size(), 1U);
     EXPECT_EQ(dialogs.calls()[0].caption, QStringLiteral("ОШИБКА!"));
     EXPECT_TRUE(dialogs.calls()[0].text.startsWith(QStringLiteral("Не удалось записать файл\r\n") +
                                                    PathOf(kSettingsFileName) + "\r\n"));
     EXPECT_TRUE(dialogs.calls()[0].text.endsWith(QStringLiteral("\r\nФайл не изменен.")));
     // The lines just built serve the run.
-    EXPECT_EQ(f.SettingValue("Connect"), QStringLiteral("1"));
-    EXPECT_EQ(f.Panel_nastr->currentWidget(), f.Page_sort_name);
-    EXPECT_EQ(Users(f), QStringList{" "});
-    EXPECT_EQ(f.protocolLines().size(), 1);
+    EXPECT_EQ(W<SettingsPage>("Tab_nastr")->value("Connect"), QStringLiteral("1"));
+    EXPECT_EQ(Page(), "Page_sort_name");
+    EXPECT_EQ(Items("List_registr_name"), QStringList{" "});
+    EXPECT_EQ(Protocol().size(), 1);
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include "windows/Progress.h"
 
 #include <QApplication>
-#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -54,22 +54,37 @@ TEST(ProgressWindow, StartsHiddenWithItsDesignedBars) {
     EXPECT_EQ(window.size(), QSize(682, 107));
     EXPECT_EQ(window.Label1->text(), QStringLiteral("Папки"));
     EXPECT_EQ(window.Label2->text(), QStringLiteral("Записи"));
+    EXPECT_EQ(window.But_cancel->text(), QStringLiteral("Отмена"));
     EXPECT_EQ(Read(window), (Bars{21, 0, 21, 0}));
 }
 
-TEST(ProgressWindow, VanishesOnCloseAndDeactivationButKeepsTheValues) {
+TEST(ProgressWindow, StopsAReadButNotAWriteAndStaysUntilTheExchangeEnds) {
     Tprogressmetr window;
+    int asked = 0;
+    QObject::connect(&window, &Tprogressmetr::cancelRequested, [&asked] { ++asked; });
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    // "Отмена", the close box and Esc each ask a read to stop; the window stays.
     window.show();
-    ASSERT_TRUE(window.isVisible());
+    window.But_cancel->click();
     window.close();
-    EXPECT_FALSE(window.isVisible());
+    QApplication::sendEvent(&window, &escape);
+    EXPECT_EQ(asked, 3);
+    EXPECT_TRUE(window.isVisible());
+    window.setStop(Tprogressmetr::Stop::Asked);
+    EXPECT_FALSE(window.But_cancel->isEnabled());
+    EXPECT_EQ(window.Label_state->text(), QStringLiteral("Остановка после текущего запроса…"));
+    // A write that has begun cannot be stopped, and says so.
+    window.setStop(Tprogressmetr::Stop::Locked);
+    window.close();
+    QApplication::sendEvent(&window, &escape);
+    EXPECT_EQ(asked, 3);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_FALSE(window.But_cancel->isEnabled());
+    EXPECT_EQ(window.Label_state->text(),
+              QStringLiteral("Идёт запись в прибор. Дождитесь окончания."));
 
-    window.show();
-    QEvent deactivate(QEvent::WindowDeactivate);
-    QApplication::sendEvent(&window, &deactivate);
-    EXPECT_FALSE(window.isVisible());
-
-    // A sequence goes on setting the hidden window; showing it again shows the latest values.
+    // The bars go on being set while the window is hidden; shown again, it shows the latest.
+    window.hide();
     window.ShowProgress(4, 21, 7, 26);
     window.show();
     EXPECT_EQ(Read(window), (Bars{21, 4, 26, 7}));
