@@ -91,7 +91,7 @@ void SessionRunner::Work() {
         writing_.store(false);
         {
             std::lock_guard lock(mutex_);
-            busy_.store(false, std::memory_order_release);
+            running_.store(false, std::memory_order_release);
         }
         changed_.notify_all();
         Post(Finished{});
@@ -108,6 +108,7 @@ bool SessionRunner::start(Operation operation) {
     writing_.store(false);
     {
         std::lock_guard lock(mutex_);
+        running_.store(true, std::memory_order_release);
         jobs_.push_back(std::move(operation));
     }
     changed_.notify_all();
@@ -150,18 +151,24 @@ void SessionRunner::Deliver() {
         } else if (const auto* q = std::get_if<Question>(&item)) {
             emit question(*q);
         } else {
+            // The window may start the next operation from here on.
+            busy_.store(false, std::memory_order_release);
             emit finished();
         }
     }
 }
 
+// The acquire load orders everything the worker did in its last operation before what the
+// caller reads now.
 Session& SessionRunner::session() {
-    Q_ASSERT(!busy());
+    [[maybe_unused]] const bool running = running_.load(std::memory_order_acquire);
+    Q_ASSERT(!running);
     return *session_;
 }
 
 const Session& SessionRunner::session() const {
-    Q_ASSERT(!busy());
+    [[maybe_unused]] const bool running = running_.load(std::memory_order_acquire);
+    Q_ASSERT(!running);
     return *session_;
 }
 
@@ -183,7 +190,7 @@ void SessionRunner::answer(bool yes) {
 
 void SessionRunner::waitIdle() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !busy_.load(std::memory_order_acquire); });
+    changed_.wait(lock, [this] { return !running_.load(std::memory_order_acquire); });
 }
 
 }  // namespace kvir

@@ -40,6 +40,7 @@ class SessionRunner final : public QObject {
 
     // Starts `operation` on the worker thread; false (and nothing started) while one runs.
     bool start(Operation operation);
+    // From start() until the window has been told the operation finished.
     bool busy() const { return busy_.load(std::memory_order_acquire); }
     // From the first request that erases to the end of the operation: it cannot be stopped.
     bool writing() const { return writing_.load(); }
@@ -77,7 +78,8 @@ class SessionRunner final : public QObject {
 
     std::unique_ptr<Host> host_;
     std::unique_ptr<Session> session_;
-    std::atomic<bool> busy_{false};
+    std::atomic<bool> busy_{false};     // for the window: cleared when `finished` is emitted
+    std::atomic<bool> running_{false};  // the worker is in an operation
     std::atomic<bool> writing_{false};
 
     std::mutex mutex_;

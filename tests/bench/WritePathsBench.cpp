@@ -60,7 +60,7 @@ struct Rig {
     Host host;
     QTemporaryDir dir;
     Session session{link, host, {{}, dir.path(), {}}};
-    LinkInputs inputs{{QStringLiteral("sim"), -1, {}, false}, 1};
+    LinkInputs inputs{{QStringLiteral("sim"), -1, {}, false}, 1, {}};
 
     Rig() {
         sim::AttachSimulator(*state, simulator);

@@ -132,7 +132,7 @@ TEST(NotebookFile, AnyMemorySavesLosslesslyAndRecordLinesAreWhatIsRead) {
         ASSERT_TRUE(loaded.memory() == memory) << text.toStdString();
 
         ASSERT_EQ(bench->ReadWhole(), xr::kOk);
-        EXPECT_EQ(RecordCount(bench->context.image), text.count(QLatin1String("\nrecord ")))
+        EXPECT_EQ(RecordCount(bench->notebook.image), text.count(QLatin1String("\nrecord ")))
             << text.toStdString();
     }
 }
