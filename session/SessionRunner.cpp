@@ -1,6 +1,7 @@
 #include "SessionRunner.h"
 
 #include <QSocketNotifier>
+#include <QThread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -54,7 +55,9 @@ SessionRunner::SessionRunner(SerialLink& link, SessionConfig config, QObject* pa
     }
     notifier_ = new QSocketNotifier(wake_[0], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &SessionRunner::Deliver);
-    worker_ = std::thread([this] { Work(); });
+    worker_.reset(QThread::create([this] { Work(); }));
+    worker_->setObjectName(QStringLiteral("kvir-session"));
+    worker_->start();
 }
 
 SessionRunner::~SessionRunner() {
@@ -67,7 +70,7 @@ SessionRunner::~SessionRunner() {
         stopping_ = true;
     }
     changed_.notify_all();
-    worker_.join();
+    worker_->wait();
     delete notifier_;
     ::close(wake_[0]);
     ::close(wake_[1]);

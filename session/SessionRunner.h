@@ -15,6 +15,7 @@
 #include <QObject>
 
 class QSocketNotifier;
+class QThread;
 
 #include <atomic>
 #include <condition_variable>
@@ -23,7 +24,6 @@ class QSocketNotifier;
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <variant>
 
 namespace kvir {
@@ -91,7 +91,9 @@ class SessionRunner final : public QObject {
     std::deque<Out> outbox_;      // guarded by mutex_
     int wake_[2] = {-1, -1};      // the pipe that wakes the window's thread
     QSocketNotifier* notifier_ = nullptr;
-    std::thread worker_;
+    // A thread Qt knows (the serial port's objects live on it), running Work() without an
+    // event loop of its own.
+    std::unique_ptr<QThread> worker_;
 };
 
 }  // namespace kvir
