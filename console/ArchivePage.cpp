@@ -6,6 +6,7 @@
 #include "TagDelegate.h"
 #include "TaggedRows.h"
 #include "ToolIcons.h"
+#include "instrument/ModelTable.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -42,7 +43,14 @@ W* Named(W* widget, const char* name, const QString& accessible = {}) {
     return widget;
 }
 
-const QList<DeviceModel> kModels{DeviceModel::Ph510, DeviceModel::Conc210};
+// The models the page offers, in the model table's order.
+QList<DeviceModel> Models() {
+    QList<DeviceModel> models;
+    for (const ModelRow& row : ModelRows()) {
+        models << row.model;
+    }
+    return models;
+}
 
 }  // namespace
 
@@ -96,7 +104,7 @@ QWidget* ArchivePage::buildFilter() {
         row->addWidget(field);
     };
     Combo_model = Named(new QComboBox(box), "Combo_model");
-    for (const DeviceModel m : kModels) {
+    for (const DeviceModel m : Models()) {
         Combo_model->addItem(DisplayName(m), static_cast<int>(m));
     }
     labelled(QStringLiteral("Прибор"), Combo_model);
@@ -274,7 +282,7 @@ void ArchivePage::refresh() {
         // At first the model of the newest snapshot.
         modelChosen_ = true;
         Combo_model->setCurrentIndex(
-            std::max(0, static_cast<int>(kModels.indexOf(snapshots_.first().model))));
+            std::max(0, static_cast<int>(Models().indexOf(snapshots_.first().model))));
     }
     fillModelLists();
     model_->setArchive(archive_.archive());
@@ -283,7 +291,7 @@ void ArchivePage::refresh() {
 }
 
 void ArchivePage::showModel(DeviceModel model) {
-    const qsizetype i = kModels.indexOf(model);
+    const qsizetype i = Models().indexOf(model);
     modelChosen_ = true;
     if (i >= 0 && i != Combo_model->currentIndex()) {
         Combo_model->setCurrentIndex(static_cast<int>(i));

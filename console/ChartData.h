@@ -5,6 +5,7 @@
 // the time axis's ticks, and the texts of tooltips, printed title lines and file names.
 
 #include "instrument/DeviceModel.h"
+#include "instrument/ModelTable.h"
 #include "instrument/Notebook.h"
 
 #include <QDateTime>
@@ -19,9 +20,8 @@
 
 namespace kvir {
 
-enum class ChartQuantity { Ph, Ph25, Temperature, Emf, Micrograms, Percent, Salinity };
-
-// One quantity of one model: where a record keeps it and which records carry it.
+// One quantity of one model (ModelRow::chartQuantities): where a record keeps it and which
+// records carry it.
 struct ChartQuantityRow {
     DeviceModel model = DeviceModel::None;
     ChartQuantity quantity = ChartQuantity::Temperature;
