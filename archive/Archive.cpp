@@ -115,9 +115,10 @@ ArchiveStatus Archive::fail(const QSqlQuery& query) {
     return fail(query.lastError());
 }
 
-ArchiveStatus Archive::open(const ArchiveLocation& location) {
+ArchiveStatus Archive::open(const ArchiveLocation& location, OpenMode mode) {
     close();
     location_ = location;
+    mode_ = mode;
     dialect_ =
         location.kind == ArchiveLocation::Kind::Postgres ? Dialect::Postgres : Dialect::Sqlite;
     ArchiveStatus status = connect();
@@ -196,7 +197,7 @@ ArchiveStatus Archive::ensureOpen() {
         return ArchiveStatus::CannotOpen;
     }
     const ArchiveLocation location = location_;
-    return open(location);
+    return open(location, mode_);
 }
 
 ArchiveStatus Archive::begin() {
@@ -267,6 +268,9 @@ ArchiveStatus Archive::migrate() {
     if (current > kArchiveSchemaVersion) {
         lastError_ = QString::number(current);
         return ArchiveStatus::NewerSchema;
+    }
+    if (names.isEmpty() && mode_ == OpenMode::Existing) {
+        return ArchiveStatus::NoArchive;
     }
 
     status = begin();

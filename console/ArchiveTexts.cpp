@@ -22,6 +22,8 @@ QString ArchiveStatusText(ArchiveStatus status) {
             return QStringLiteral("Файл архива поврежден или не является архивом");
         case ArchiveStatus::NewerSchema:
             return QStringLiteral("Архив создан более новой версией программы");
+        case ArchiveStatus::NoArchive:
+            return QStringLiteral("Архива еще нет");
         case ArchiveStatus::DiskFull:
             return QStringLiteral("Нет места на диске для архива");
         case ArchiveStatus::ServerUnavailable:
