@@ -6,7 +6,6 @@
 
 #include <QAtomicInteger>
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -142,6 +141,10 @@ ArchiveStatus Archive::connect() {
         lastError_ = driver;
         return ArchiveStatus::NoDriver;
     }
+    if (postgres && !IsSchemaName(location_.schema)) {
+        lastError_ = location_.schema;
+        return ArchiveStatus::BadSchema;
+    }
     QSqlDatabase database = QSqlDatabase::addDatabase(driver, connectionName_);
     if (postgres) {
         database.setHostName(location_.host);
@@ -169,11 +172,17 @@ ArchiveStatus Archive::connect() {
         return login ? ArchiveStatus::LoginFailed : ArchiveStatus::ServerUnavailable;
     }
     if (postgres && !location_.schema.isEmpty()) {
+        // A schema name holds no quote (IsSchemaName): quoted, it is the name as written.
         QSqlQuery query(database);
-        const QString schema =
-            database.driver()->escapeIdentifier(location_.schema, QSqlDriver::TableName);
-        if (!query.exec(QStringLiteral("SET search_path TO ") + schema)) {
+        if (!query.exec(QStringLiteral("SET search_path TO \"") + location_.schema + u'"')) {
             return fail(query);
+        }
+        if (!query.exec(QStringLiteral("SELECT current_schema()")) || !query.next()) {
+            return fail(query);
+        }
+        if (query.value(0).isNull()) {
+            lastError_ = location_.schema;
+            return ArchiveStatus::NoSchema;
         }
     }
     return ArchiveStatus::Ok;

@@ -24,6 +24,8 @@ enum class ArchiveStatus {
     NewerSchema,        // written by a newer program: this one neither reads nor changes it
     NoArchive,          // an empty database or a missing file, opened without creating
     DiskFull,
+    BadSchema,          // the schema is not a name of letters, digits and "_": never sent
+    NoSchema,           // the server has no schema of that name
     ServerUnavailable,  // the database server cannot be reached
     LoginFailed,        // the server refused the user or the password
     ConnectionLost,     // the server went away during the work

@@ -259,6 +259,9 @@ QWidget* ArchivePage::buildLocation() {
     Edit_port->setText(QStringLiteral("5432"));
     Edit_database = field(QStringLiteral("База данных"), "Edit_database");
     Edit_user = field(QStringLiteral("Пользователь"), "Edit_user");
+    Edit_schema = field(QStringLiteral("Схема"), "Edit_schema");
+    Edit_schema->setToolTip(QStringLiteral(
+        "Схема базы данных с таблицами архива; пустая — схема сервера по умолчанию"));
     Edit_password = field(QStringLiteral("Пароль"), "Edit_password");
     Edit_password->setEchoMode(QLineEdit::Password);
     Edit_password->setToolTip(
@@ -379,6 +382,7 @@ void ArchivePage::showState() {
         Edit_port->setText(QString::number(where.port));
         Edit_database->setText(where.database);
         Edit_user->setText(where.user);
+        Edit_schema->setText(where.schema);
     }
     QString text = (where.kind == ArchiveLocation::Kind::Postgres ? QStringLiteral("Сервер: ")
                                                                   : QStringLiteral("Файл: ")) +
@@ -460,10 +464,15 @@ void ArchivePage::connectServer() {
     server.port = Edit_port->text().trimmed().toInt(&ok);
     server.database = Edit_database->text().trimmed();
     server.user = Edit_user->text().trimmed();
+    server.schema = Edit_schema->text().trimmed();
     server.password = Edit_password->text();
     if (!ok || server.port <= 0 || server.port > 65535 || server.database.isEmpty()) {
         dialogs_.Inform(QStringLiteral("Укажите базу данных и порт сервера (число)"),
                         kArchiveCaption);
+        return;
+    }
+    if (!IsSchemaName(server.schema)) {
+        dialogs_.Inform(ArchiveStatusText(ArchiveStatus::BadSchema), kArchiveCaption);
         return;
     }
     const ArchiveStatus status = archive_.useServer(server);

@@ -532,6 +532,48 @@ TEST_P(ServerArchiveTest, AStoreBrokenOffPartWayLeavesNoHalfSnapshot) {
     }
 }
 
+TEST_P(ServerArchiveTest, SchemaNamesAreCheckedAndQuotedNeverPasted) {
+    const QString mixed = QStringLiteral("Лаб_") + location_.schema;
+    ASSERT_TRUE(Admin(QStringLiteral("CREATE SCHEMA \"") + mixed + u'"'));
+    const QString injection = QStringLiteral("CREATE TABLE kvir_injected (x int)");
+    const struct {
+        QString schema;
+        ArchiveStatus status;
+    } cases[] = {
+        {location_.schema, ArchiveStatus::Ok},
+        {mixed, ArchiveStatus::Ok},
+        {QStringLiteral("нет_такой_схемы"), ArchiveStatus::NoSchema},
+        {QStringLiteral("\"public\"; ") + injection +
+             QStringLiteral("; SET search_path TO \"public\""),
+         ArchiveStatus::BadSchema},
+        {QStringLiteral("public; ") + injection, ArchiveStatus::BadSchema},
+        {QStringLiteral("x\"; ") + injection + QStringLiteral("; --"), ArchiveStatus::BadSchema},
+        {u'"' + location_.schema + u'"', ArchiveStatus::BadSchema},
+        {QStringLiteral("lab-2"), ArchiveStatus::BadSchema},
+        {QStringLiteral("lab 2"), ArchiveStatus::BadSchema},
+        {QStringLiteral("2lab"), ArchiveStatus::BadSchema},
+        {QString(64, u'a'), ArchiveStatus::BadSchema},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.schema.toStdString());
+        ArchiveLocation where = location_;
+        where.schema = c.schema;
+        Archive archive;
+        EXPECT_EQ(archive.open(where), c.status) << archive.lastError().toStdString();
+        int badLine = 0;
+        const bool parsed =
+            ParseConnectionLines(
+                {QStringLiteral("database=kvir"), QStringLiteral("schema=") + c.schema}, &badLine)
+                .has_value();
+        EXPECT_EQ(parsed, c.status != ArchiveStatus::BadSchema);
+    }
+    // None of the hostile values ran: no table of theirs anywhere.
+    EXPECT_TRUE(Admin(QStringLiteral(
+        "DO $$BEGIN IF EXISTS (SELECT 1 FROM information_schema.tables WHERE table_name = "
+        "'kvir_injected') THEN RAISE EXCEPTION 'kvir_injected exists'; END IF; END$$")));
+    EXPECT_TRUE(Admin(QStringLiteral("DROP SCHEMA \"") + mixed + QStringLiteral("\" CASCADE")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, ArchiveTest, testing::Values(Backend::Sqlite, Backend::Postgres),
                          [](const testing::TestParamInfo<Backend>& backend) {
                              return backend.param == Backend::Sqlite ? "Sqlite" : "Postgres";

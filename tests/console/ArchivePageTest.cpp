@@ -10,12 +10,15 @@
 #include "instrument/Cp1251.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTableWidget>
 
@@ -193,6 +196,63 @@ TEST_F(ArchivePageTest, AnArchiveThatCannotBeUsedIsReportedAndTheConsoleGoesOn) 
     EXPECT_EQ(dialogs.transcript(), QStringList(QStringLiteral("Архив|Сервер архива недоступен")));
     EXPECT_FALSE(QFile::exists(QDir(other.path()).filePath(kArchiveConnectionFileName)));
     EXPECT_EQ(broken.location().kind, ArchiveLocation::Kind::Sqlite);
+}
+
+TEST_F(ArchivePageTest, ThePasswordStepKeepsEveryFieldOfTheConnectionFile) {
+    ArchivePage local(archive, dialogs, locale);
+    // A schema that is no name is refused before anything is sent.
+    local.Edit_database->setText(QStringLiteral("kvir"));
+    local.Edit_schema->setText(QStringLiteral("\"public\"; DROP TABLE record"));
+    dialogs.answer(DialogButton::Ok);
+    local.But_server->click();
+    EXPECT_EQ(
+        dialogs.transcript(),
+        QStringList(QStringLiteral("Архив|Имя схемы архива может состоять только из букв, "
+                                   "цифр и знака подчеркивания и не может начинаться с цифры")));
+    EXPECT_EQ(archive.location().kind, ArchiveLocation::Kind::Sqlite);
+
+    const std::optional<ArchiveLocation> server = TestServer();
+    if (!server) {
+        GTEST_SKIP() << "KVIR_TEST_POSTGRES is not set: no server for the password step";
+    }
+    ArchiveLocation where = *server;
+    where.schema = QStringLiteral("page_%1").arg(QCoreApplication::applicationPid());
+    const auto admin = [&](const QString& sql) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "admin");
+            db.setHostName(where.host);
+            db.setPort(where.port);
+            db.setDatabaseName(where.database);
+            db.setUserName(where.user);
+            EXPECT_TRUE(db.open() && QSqlQuery(db).exec(sql)) << sql.toStdString();
+        }
+        QSqlDatabase::removeDatabase("admin");
+    };
+    admin(QStringLiteral("CREATE SCHEMA ") + where.schema);
+    QTemporaryDir lab;
+    const QString conn = QDir(lab.path()).filePath(kArchiveConnectionFileName);
+    const QByteArray file = cp1251::Encode(QStringLiteral("# архив лаборатории\r\n") +
+                                           ConnectionFileLines(where).join(QStringLiteral("\r\n")) +
+                                           QStringLiteral("\r\n"));
+    const auto contents = [&conn] {
+        QFile f(conn);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    {
+        QFile f(conn);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(file);
+    }
+    ConsoleArchive shared(lab.path());
+    ASSERT_EQ(shared.open(), ArchiveStatus::Ok) << shared.detail().toStdString();
+    ArchivePage page(shared, dialogs, locale);
+    EXPECT_EQ(page.Edit_schema->text(), where.schema);
+    page.Edit_password->setText(QStringLiteral("пароль"));
+    page.But_server->click();
+    EXPECT_EQ(shared.location().schema, where.schema);
+    EXPECT_TRUE(page.Edit_password->text().isEmpty());
+    EXPECT_EQ(contents(), file);
+    admin(QStringLiteral("DROP SCHEMA ") + where.schema + QStringLiteral(" CASCADE"));
 }
 
 }  // namespace
