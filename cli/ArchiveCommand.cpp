@@ -190,13 +190,17 @@ int RunArchive(const QStringList& words, const ArchiveCommandOptions& options, Q
     if (!LocationOf(options.archive, &location, err)) {
         return 1;
     }
-    // Listing never creates an archive.
-    if (location.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(location.file)) {
-        err << ArchiveStatusText(ArchiveStatus::CannotOpen) << ": " << location.file << Qt::endl;
+    // Listing and exporting never create an archive: a missing file, an empty one or an
+    // empty server schema has none.
+    Archive archive;
+    const ArchiveStatus status =
+        location.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(location.file)
+            ? ArchiveStatus::NoArchive
+            : archive.open(location, Archive::OpenMode::Existing);
+    if (status == ArchiveStatus::NoArchive) {
+        err << ArchiveStatusText(status) << ": " << location.displayName() << Qt::endl;
         return 1;
     }
-    Archive archive;
-    const ArchiveStatus status = archive.open(location);
     if (status != ArchiveStatus::Ok) {
         return ReportFailure(status, archive, err);
     }
