@@ -6,6 +6,7 @@
 #include "TagDelegate.h"
 #include "TaggedRows.h"
 #include "ToolIcons.h"
+#include "instrument/MemoryLayout.h"
 #include "instrument/ModelTable.h"
 
 #include <QAction>
@@ -300,6 +301,42 @@ void ArchivePage::showModel(DeviceModel model) {
         Combo_model->setCurrentIndex(static_cast<int>(i));
         fillModelLists();
         applyFilter();
+    }
+}
+
+void ArchivePage::showRecord(qint64 recordId) {
+    Archive* archive = archive_.archive();
+    ArchivedRecord record;
+    const ArchiveStatus status =
+        archive != nullptr ? archive->record(recordId, &record) : archive_.status();
+    if (status != ArchiveStatus::Ok) {
+        dialogs_.Inform(
+            status == ArchiveStatus::NotFound ? kRecordNotFound : ArchiveStatusText(status),
+            kArchiveCaption);
+        return;
+    }
+    modelChosen_ = true;
+    Combo_model->setCurrentIndex(std::max(0, static_cast<int>(Models().indexOf(record.model))));
+    fillModelLists();
+    Combo_folder->setCurrentText(record.folder);
+    Combo_mode->setCurrentIndex(0);
+    Combo_operator->setCurrentText(QString());
+    Check_period->setChecked(true);
+    Date_from->setDate(DateOfSerial(record.stamp));
+    Date_to->setDate(DateOfSerial(record.stamp));
+    applyFilter();
+    for (int row = 0;; ++row) {
+        if (row >= model_->rowCount()) {
+            if (!model_->canFetchMore({})) {
+                return;
+            }
+            model_->fetchMore({});
+        }
+        if (row < model_->rowCount() && model_->record(row).id == recordId) {
+            Table_records->selectRow(row);
+            Table_records->scrollTo(model_->index(row, ArchiveModel::kFirstDataColumn));
+            return;
+        }
     }
 }
 

@@ -43,6 +43,9 @@ class ArchivePage : public QWidget {
     void refresh();
     // Shows the records of `model` (for example the instrument just read).
     void showModel(DeviceModel model);
+    // Shows one archived record (a point clicked on the chart) among the records of its model,
+    // folder and day, its row selected; a record the archive does not have is reported.
+    void showRecord(qint64 recordId);
     // Runs the filter as the fields give it.
     void applyFilter();
     // The filter the fields give.

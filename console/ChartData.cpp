@@ -124,7 +124,7 @@ std::vector<ChartSeriesData> BuildChartSeries(const ChartData& data, const Chart
         const qsizetype index = data.folders.indexOf(name);
         if (index >= 0 && chosen[static_cast<size_t>(index)] < 0) {
             chosen[static_cast<size_t>(index)] = static_cast<int>(series.size());
-            series.push_back({name, {}});
+            series.push_back({name, {}, static_cast<int>(index)});
         }
     }
     const auto field = static_cast<size_t>(row.field);
@@ -144,6 +144,32 @@ std::vector<ChartSeriesData> BuildChartSeries(const ChartData& data, const Chart
                          [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
     }
     return series;
+}
+
+QStringList FirstChartFolders(const ChartData& data, const ChartQuantityRow& row,
+                              const StampRange& range, int count) {
+    std::vector<std::pair<double, int>> latest;  // (latest stamp, folder) of folders with records
+    std::vector<double> newest(static_cast<size_t>(data.folders.size()),
+                               -std::numeric_limits<double>::infinity());
+    for (const ChartRecord& r : data.records) {
+        if (CarriesQuantity(row, r.modeCode) && r.stamp >= range.from && r.stamp < range.to &&
+            std::isfinite(r.values[static_cast<size_t>(row.field)])) {
+            double& n = newest[static_cast<size_t>(r.folder)];
+            n = std::max(n, r.stamp);
+        }
+    }
+    for (size_t f = 0; f < newest.size(); ++f) {
+        if (std::isfinite(newest[f])) {
+            latest.emplace_back(newest[f], static_cast<int>(f));
+        }
+    }
+    std::stable_sort(latest.begin(), latest.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    QStringList folders;
+    for (size_t i = 0; i < latest.size() && static_cast<int>(i) < count; ++i) {
+        folders << data.folders.at(latest[i].second);
+    }
+    return folders;
 }
 
 std::vector<int> DecimatedIndices(const std::vector<ChartPoint>& points, double x0, double x1,

@@ -15,7 +15,6 @@
 #include "sim/SimulatorPeer.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLineSeries>
 #include <QMouseEvent>
@@ -92,14 +91,11 @@ int Benchmark(int count) {
     page.resize(1280, 720);
     page.show();
     Paint(page);
-    page.setArchiveAvailable(true);
-
     ChartData records = ManyRecords(count);
-    QObject::connect(&page, &ChartPage::archiveRequested,
-                     [&] { page.setArchiveRecords(std::move(records)); });
     Stopwatch clock;
     clock.restart();
-    page.findChild<QCheckBox*>()->setChecked(true);
+    page.setArchiveRecords(std::move(records));
+    page.setChosenFolders(page.view()->data()->folders);
     Paint(page);
     const auto [first, firstCpu] = clock.ms();
     ChartView& view = *page.view();
@@ -154,8 +150,12 @@ int Screenshot(const QString& path) {
         std::fprintf(stderr, "cannot read the simulated notebook\n");
         return 1;
     }
-    const Notebook notebook{DeviceModel::Ph510, context.ident[kIdentVersion],
-                            context.ident[kIdentBase].toInt(), context.folders, context.image, {}};
+    const Notebook notebook{DeviceModel::Ph510,
+                            context.ident[kIdentVersion],
+                            context.ident[kIdentBase].toInt(),
+                            context.folders,
+                            context.image,
+                            {}};
 
     bench::NoDialogs dialogs;
     ChartPage page({&dialogs, QLocale(QLocale::Russian, QLocale::Russia), [] { return kNow; }});
