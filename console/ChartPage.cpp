@@ -285,10 +285,6 @@ bool ChartPage::showsArchive() const {
     return archiveBox_->isChecked();
 }
 
-void ChartPage::setArchiveAvailable(bool available) {
-    archiveBox_->setVisible(available);
-}
-
 bool ChartPage::isLoadingArchive() const {
     return loader_->isRunning();
 }

@@ -70,9 +70,6 @@ class ChartPage final : public QWidget {
     bool showsArchive() const;
     // A load of the archive is under way.
     bool isLoadingArchive() const;
-    // The window's former calls, until it passes its archive in ChartPageServices: the first
-    // shows "Весь архив"; the second is never emitted.
-    void setArchiveAvailable(bool available);
 
     // ---- Choices (as the operator would make them) --------------------------------------
     // Chooses `quantity` when the model has it; false otherwise.
@@ -107,7 +104,6 @@ class ChartPage final : public QWidget {
     void archiveRecordActivated(qint64 id);
     // A line for the activity protocol (a chart saved or printed, an archive not read).
     void activity(const QString& text);
-    void archiveRequested(DeviceModel model);
 
   private:
     const ChartData& shownData() const;

@@ -29,7 +29,8 @@ void TGround_form::BuildArchivePages() {
     };
     Page_archive = new ArchivePage(*archive_, dialogs(), locale());
     scrolled(Page_archive, "Page_archive");
-    Page_chart = new ChartPage({&dialogs(), locale(), services_.now});
+    Page_chart = new ChartPage(
+        {&dialogs(), locale(), services_.now, services_.archive ? archive_.get() : nullptr});
     scrolled(Page_chart, "Page_chart");
 
     connect(Page_archive, &ArchivePage::protocolEntry, this, &TGround_form::AddProtEntry);
@@ -49,20 +50,10 @@ void TGround_form::BuildArchivePages() {
     connect(Page_chart, &ChartPage::activity, this, &TGround_form::AddProtEntry);
     connect(Page_chart, &ChartPage::recordActivated, this,
             [this](int slot) { RunHandler([this, slot] { ShowRecordOfChart(slot); }); });
-    connect(Page_chart, &ChartPage::archiveRequested, this, [this](DeviceModel model) {
-        RunHandler([this, model] {
-            ChartData data;
-            data.model = model;
-            if (Archive* archive = archive_->archive()) {
-                archive->forEachPage(ArchiveFilter(model),
-                                     [&data](const QList<ArchivedRecord>& page) {
-                                         for (const ArchivedRecord& r : page) {
-                                             data.add(r.folder, r.id, r.stamp, r.modeCode,
-                                                      {r.value1, r.value2, r.value3, r.value4});
-                                         }
-                                     });
-            }
-            Page_chart->setArchiveRecords(std::move(data));
+    connect(Page_chart, &ChartPage::archiveRecordActivated, this, [this](qint64 id) {
+        RunHandler([this, id] {
+            ShowPage(Page_archive->parentWidget()->parentWidget(), But_archive);
+            Page_archive->showRecord(id);
         });
     });
 }
@@ -83,7 +74,6 @@ void TGround_form::But_archiveClick() {
 
 void TGround_form::But_chartClick() {
     ShowPage(Page_chart->parentWidget()->parentWidget(), But_chart);
-    Page_chart->setArchiveAvailable(services_.archive);
     Page_chart->setNotebook(session_->notebook());
 }
 
