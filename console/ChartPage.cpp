@@ -420,6 +420,11 @@ void ChartPage::fillChoices() {
         first = std::min(first, r.stamp);
         last = std::max(last, r.stamp);
     }
+    for (const QString& name : data.folders) {
+        if (!lineStyles_.contains(name)) {
+            lineStyles_.insert(name, static_cast<int>(lineStyles_.size()));
+        }
+    }
     folderList_->clear();
     for (qsizetype f = 0; f < data.folders.size(); ++f) {
         const int count = counts[static_cast<size_t>(f)];
@@ -450,6 +455,9 @@ void ChartPage::rebuild() {
     std::vector<ChartSeriesData> series;
     if (row) {
         series = BuildChartSeries(data, *row, folders, chosenRange());
+    }
+    for (ChartSeriesData& s : series) {
+        s.style = lineStyles_.value(s.folder, s.style);
     }
     // Each drawn folder's line beside its name in the list; the others keep an empty place.
     filling_ = true;

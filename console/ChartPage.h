@@ -5,7 +5,8 @@
 // quantity, the folders and the period; zooms with the wheel or a frame ("Весь диапазон" goes
 // back); saves the chart as PNG or PDF and prints it on one page with a title and a legend.
 //
-// Each folder keeps its line (colour and kind) whatever the period or quantity; the folder
+// Each folder keeps its line (colour and kind) whatever the period, the quantity or whether the
+// notebook or the archive is shown; the folder
 // list shows it beside the folder's full name. At first the page charts the folders measured
 // most recently in the period, a few at most ("Все" adds the rest).
 //
@@ -20,6 +21,7 @@
 #include "archive/ArchiveTypes.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QLocale>
 #include <QWidget>
 
@@ -125,6 +127,9 @@ class ChartPage final : public QWidget {
     ChartData notebook_;
     std::optional<ChartData> archive_;
     QString archiveTrouble_;  // why the archive's records are not shown
+    // Each folder's line, given in the order the page first saw the folders: the same in the
+    // notebook and in the archive, whatever the period or quantity.
+    QHash<QString, int> lineStyles_;
     DeviceModel quantityModel_ = DeviceModel::None;
     bool datesChosen_ = false;
     bool filling_ = false;

@@ -439,6 +439,21 @@ TEST_F(ChartTest, EachFolderKeepsItsLineAndTheFirstChoiceIsReadable) {
         }
     }
     EXPECT_EQ(lines.size(), 25u);
+
+    // The archive's records of the same folders, met in another order: the same lines.
+    ChartData archive;
+    archive.model = DeviceModel::Conc210;
+    for (auto r = data.records.rbegin(); r != data.records.rend(); ++r) {
+        archive.add(data.folders.at(r->folder), r->id, r->stamp, r->modeCode, r->values);
+    }
+    ASSERT_NE(archive.folders, data.folders);
+    page.setArchiveRecords(archive);
+    page.setChosenFolders(data.folders);
+    for (QAbstractSeries* s : view().chart()->series()) {
+        const QPen pen = static_cast<QLineSeries*>(s)->pen();
+        EXPECT_EQ(lines.at(s->name()), std::pair(pen.color(), pen.style()))
+            << s->name().toStdString();
+    }
 }
 
 TEST_F(ChartTest, TheZoomSurvivesThePageShownAgainAndNothingOfAnEarlierPlotStays) {
