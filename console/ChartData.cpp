@@ -43,7 +43,7 @@ constexpr double kMonday = 2.0;
 std::vector<ChartQuantityRow> ChartQuantities(DeviceModel model) {
     std::vector<ChartQuantityRow> rows;
     if (const ModelRow* modelRow = RowOf(model)) {
-        for (const ChartQuantitySpec& q : modelRow->chartQuantities) {
+        for (const ChartQuantityEntry& q : modelRow->chartQuantities) {
             rows.push_back({model, q.quantity, q.name, q.field, q.column, q.modes});
         }
     }

@@ -53,7 +53,7 @@ struct LayoutSequences {
 enum class ChartQuantity { Ph, Ph25, Temperature, Emf, Micrograms, Percent, Salinity };
 
 // One quantity the chart can draw: where a record keeps it and which records carry it.
-struct ChartQuantitySpec {
+struct ChartQuantityEntry {
     ChartQuantity quantity;
     QString name;  // the text in the quantity box
     int field;     // 0 to 3: the record's value 1 to value 4
@@ -80,7 +80,7 @@ struct ModelRow {
     // The number the archive stores for the model (and kvir-cli accepts for it).
     int archiveCode;
     // The chart's quantities, in the order its quantity box lists them.
-    std::vector<ChartQuantitySpec> chartQuantities;
+    std::vector<ChartQuantityEntry> chartQuantities;
     LayoutSequences sequences;
 };
 
