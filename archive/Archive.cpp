@@ -6,7 +6,6 @@
 
 #include <QAtomicInteger>
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -115,9 +114,10 @@ ArchiveStatus Archive::fail(const QSqlQuery& query) {
     return fail(query.lastError());
 }
 
-ArchiveStatus Archive::open(const ArchiveLocation& location) {
+ArchiveStatus Archive::open(const ArchiveLocation& location, OpenMode mode) {
     close();
     location_ = location;
+    mode_ = mode;
     dialect_ =
         location.kind == ArchiveLocation::Kind::Postgres ? Dialect::Postgres : Dialect::Sqlite;
     ArchiveStatus status = connect();
@@ -140,6 +140,10 @@ ArchiveStatus Archive::connect() {
     if (!QSqlDatabase::isDriverAvailable(driver)) {
         lastError_ = driver;
         return ArchiveStatus::NoDriver;
+    }
+    if (postgres && !IsSchemaName(location_.schema)) {
+        lastError_ = location_.schema;
+        return ArchiveStatus::BadSchema;
     }
     QSqlDatabase database = QSqlDatabase::addDatabase(driver, connectionName_);
     if (postgres) {
@@ -168,11 +172,17 @@ ArchiveStatus Archive::connect() {
         return login ? ArchiveStatus::LoginFailed : ArchiveStatus::ServerUnavailable;
     }
     if (postgres && !location_.schema.isEmpty()) {
+        // A schema name holds no quote (IsSchemaName): quoted, it is the name as written.
         QSqlQuery query(database);
-        const QString schema =
-            database.driver()->escapeIdentifier(location_.schema, QSqlDriver::TableName);
-        if (!query.exec(QStringLiteral("SET search_path TO ") + schema)) {
+        if (!query.exec(QStringLiteral("SET search_path TO \"") + location_.schema + u'"')) {
             return fail(query);
+        }
+        if (!query.exec(QStringLiteral("SELECT current_schema()")) || !query.next()) {
+            return fail(query);
+        }
+        if (query.value(0).isNull()) {
+            lastError_ = location_.schema;
+            return ArchiveStatus::NoSchema;
         }
     }
     return ArchiveStatus::Ok;
@@ -196,7 +206,7 @@ ArchiveStatus Archive::ensureOpen() {
         return ArchiveStatus::CannotOpen;
     }
     const ArchiveLocation location = location_;
-    return open(location);
+    return open(location, mode_);
 }
 
 ArchiveStatus Archive::begin() {
@@ -267,6 +277,9 @@ ArchiveStatus Archive::migrate() {
     if (current > kArchiveSchemaVersion) {
         lastError_ = QString::number(current);
         return ArchiveStatus::NewerSchema;
+    }
+    if (names.isEmpty() && mode_ == OpenMode::Existing) {
+        return ArchiveStatus::NoArchive;
     }
 
     status = begin();

@@ -3,12 +3,17 @@
 // snapshot, its records kept once each across snapshots, searchable and restorable.
 //
 // A snapshot keeps the whole notebook losslessly: model, version and base, every folder name's
-// bytes, and for every used slot its folder number and the record it holds. A record is kept
-// once for the archive, keyed by
-//     model, folder-name bytes, stamp bits, day word, time word, mode byte, the four value bits
-// so reading the same notebook again stores no record twice. The stamp is part of the key
-// because neither instrument stores the year: the same day and time words read in another
-// year are dated differently and count as another record. The folder name is that of the
+// bytes, and for every used slot its folder number, the folder name it was filed under and the
+// record it holds. A record is one measurement: the same record whenever the instrument stored
+// the same fields for it,
+//     model, mode byte, day word, time word, the four value bits
+// so reading the same notebook again stores no record twice, whatever day it is read on (the
+// stamp is inferred from the day of the read, the instruments store no year) and whatever its
+// folder is called by then. Identical fields at several slots of one notebook are as many
+// records (a copy number tells them apart): the archive keeps as many copies of the same fields
+// as the most any one snapshot held. A record keeps the stamp it was first archived with and is
+// shown under the name of the folder that held it in the latest snapshot; the names it was
+// filed under before stay with the snapshots (recordFolders). The folder name is that of the
 // folder the slot names, or "<???>" when its number names no folder (as the record table shows
 // it). A slot whose folder number is 0 is free and is not kept.
 //
@@ -28,6 +33,7 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -44,10 +50,13 @@ class Archive {
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
 
-    // Opens (and for SQLite creates) the archive and brings its schema to this program's
-    // version. Ok, or the reason; a newer schema, a damaged file or a locked archive is
-    // neither changed nor used.
-    ArchiveStatus open(const ArchiveLocation& location);
+    enum class OpenMode {
+        Create,    // an empty database (or a missing SQLite file) becomes an archive
+        Existing,  // NoArchive for an empty database: nothing is created
+    };
+    // Opens the archive and brings its schema to this program's version. Ok, or the reason; a
+    // newer schema, a damaged file or a locked archive is neither changed nor used.
+    ArchiveStatus open(const ArchiveLocation& location, OpenMode mode = OpenMode::Create);
     void close();
     bool isOpen() const { return open_; }
     const ArchiveLocation& location() const { return location_; }
@@ -66,6 +75,11 @@ class Archive {
     ArchiveStatus loadSnapshot(qint64 id, Notebook* out);
     // The snapshots a record was seen in, oldest first.
     ArchiveStatus snapshotsOfRecord(qint64 recordId, QList<qint64>* out);
+    // The folder names a record was filed under, in the order the archive saw them (the last
+    // is the one it is shown under).
+    ArchiveStatus recordFolders(qint64 recordId, QStringList* out);
+    // One record by its number; NotFound when there is none.
+    ArchiveStatus record(qint64 recordId, ArchivedRecord* out);
 
     // Records matching `filter`, in the record table's by-date order: newest first, equal
     // stamps in the order the archive first saw them.
@@ -75,9 +89,11 @@ class Archive {
     ArchiveStatus fetch(const ArchiveFilter& filter, const ArchivedRecord* after, int limit,
                         QList<ArchivedRecord>* out);
     // Every matching record, page after page in that order, without holding them all and
-    // without keeping the archive locked between pages.
+    // without keeping the archive locked between pages. A `stop` flag set (from any thread)
+    // ends the walk before the next page.
     ArchiveStatus forEachPage(const ArchiveFilter& filter,
-                              const std::function<void(const QList<ArchivedRecord>&)>& visit);
+                              const std::function<void(const QList<ArchivedRecord>&)>& visit,
+                              const std::atomic<bool>* stop = nullptr);
 
     // Folder names of the model's snapshots and every operator, sorted, for the filter fields.
     ArchiveStatus folderNames(DeviceModel model, QStringList* out);
@@ -115,6 +131,7 @@ class Archive {
     QString connectionName_;
     ArchiveLocation location_;
     Dialect dialect_ = Dialect::Sqlite;
+    OpenMode mode_ = OpenMode::Create;
     bool open_ = false;
     QString lastError_;
     std::function<void(int)> probe_;

@@ -3,6 +3,7 @@
 
 #include "instrument/Cp1251.h"
 #include "instrument/DeviceModel.h"
+#include "instrument/ModelTable.h"
 #include "instrument/Util_modbas.h"
 
 #include <QStringList>
@@ -11,22 +12,19 @@
 
 namespace kvir::archive_fields {
 
-// Models as their numbers; 0 for none.
+// Models as their numbers (ModelRow::archiveCode); 0 for none.
 inline int ModelCode(DeviceModel model) {
-    switch (model) {
-        case DeviceModel::Ph510:
-            return 510;
-        case DeviceModel::Conc210:
-            return 210;
-        case DeviceModel::None:
-            break;
-    }
-    return 0;
+    const ModelRow* row = RowOf(model);
+    return row != nullptr ? row->archiveCode : 0;
 }
 
 inline DeviceModel ModelOfCode(int code) {
-    return code == 510 ? DeviceModel::Ph510
-                       : (code == 210 ? DeviceModel::Conc210 : DeviceModel::None);
+    for (const ModelRow& row : ModelRows()) {
+        if (row.archiveCode == code) {
+            return row.model;
+        }
+    }
+    return DeviceModel::None;
 }
 
 inline qint32 ValueBits(float value) {

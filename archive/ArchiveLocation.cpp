@@ -8,6 +8,8 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace kvir {
 
 QString ArchiveLocation::displayName() const {
@@ -22,6 +24,17 @@ ArchiveLocation SqliteLocation(const QString& file) {
     ArchiveLocation location;
     location.file = file;
     return location;
+}
+
+bool IsSchemaName(const QString& name) {
+    if (name.isEmpty()) {
+        return true;
+    }
+    if (name.toUtf8().size() > 63 || name.front().isDigit()) {
+        return false;
+    }
+    return std::all_of(name.begin(), name.end(),
+                       [](QChar c) { return c == u'_' || c.isLetterOrNumber(); });
 }
 
 QStringList ConnectionFileLines(const ArchiveLocation& location) {
@@ -68,6 +81,9 @@ std::optional<ArchiveLocation> ParseConnectionLines(const QStringList& lines, in
         } else if (name == QLatin1String("user")) {
             location.user = value;
         } else if (name == QLatin1String("schema")) {
+            if (!IsSchemaName(value)) {
+                return fail(i + 1);
+            }
             location.schema = value;
         } else {
             return fail(i + 1);  // a "password" line included: it is never kept in a file
@@ -81,6 +97,14 @@ std::optional<ArchiveLocation> ParseConnectionLines(const QStringList& lines, in
 
 bool SaveConnectionFile(const QString& path, const ArchiveLocation& location, QString* error) {
     QByteArray bytes;
+    QFile previous(path);
+    if (previous.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : previous.readAll().split('\n')) {
+            if (line.trimmed().startsWith('#')) {
+                bytes += line.trimmed() + "\r\n";
+            }
+        }
+    }
     for (const QString& line : ConnectionFileLines(location)) {
         bytes += cp1251::Encode(line) + "\r\n";
     }

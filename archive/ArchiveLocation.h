@@ -9,6 +9,10 @@
 //   user=operator
 //   schema=                 optional: the schema that holds the tables (default: the server's)
 //
+// The schema is a name of letters, digits and "_" (IsSchemaName), which the program quotes
+// itself; any other value is refused before anything reaches the server. The other fields go
+// to the client library as connection parameters, never into SQL.
+//
 // Windows-1251 with CR LF like the console's other files; "#" starts a comment line. The
 // password is never written: the console asks for it, or, when it is empty, the PostgreSQL
 // client library takes it from its own password file (~/.pgpass or PGPASSFILE). A file that
@@ -49,14 +53,20 @@ struct ArchiveLocation {
 
 ArchiveLocation SqliteLocation(const QString& file);
 
+// Empty (the server's default schema), or letters of any alphabet, digits and "_", not
+// starting with a digit, at most 63 bytes in UTF-8 (the server's longest name).
+bool IsSchemaName(const QString& name);
+
 // The connection file's lines for a server location (never the password).
 QStringList ConnectionFileLines(const ArchiveLocation& location);
 // A server location from the connection file's lines; nothing, with the 1-based number of the
 // offending line (0: the file as a whole lacks the database) in `badLine`, when a line is not
-// "name=value" of a known name, the port is not a number, or the database is missing.
+// "name=value" of a known name, the port is not a number, the schema is not a schema name,
+// or the database is missing.
 std::optional<ArchiveLocation> ParseConnectionLines(const QStringList& lines, int* badLine);
 
-// Writes the connection file (atomically); false with the system's reason in `error`.
+// Writes the connection file (atomically), keeping the comment lines of the file it replaces;
+// false with the system's reason in `error`.
 bool SaveConnectionFile(const QString& path, const ArchiveLocation& location, QString* error);
 
 // The archive of a working directory: the server of its connection file when there is one,

@@ -32,7 +32,10 @@ QString Archive::filterSql(const ArchiveFilter& filter, QVariantList* values) {
         if (!cp1251::CanEncode(filter.folder)) {
             sql += QStringLiteral(" AND 1 = 0");  // no stored name holds such a character
         } else {
-            sql += QStringLiteral(" AND folder_id = (SELECT id FROM folder WHERE name = ?)");
+            // Every record filed under the name, whatever its folder is called now.
+            sql += QStringLiteral(
+                " AND id IN (SELECT record_id FROM snapshot_record WHERE folder_id = "
+                "(SELECT id FROM folder WHERE name = ?))");
             *values << cp1251::Encode(filter.folder);
         }
     }
@@ -190,7 +193,8 @@ ArchiveStatus Archive::fetch(const ArchiveFilter& filter, const ArchivedRecord* 
 }
 
 ArchiveStatus Archive::forEachPage(const ArchiveFilter& filter,
-                                   const std::function<void(const QList<ArchivedRecord>&)>& visit) {
+                                   const std::function<void(const QList<ArchivedRecord>&)>& visit,
+                                   const std::atomic<bool>* stop) {
     QList<ArchivedRecord> page;
     ArchivedRecord last;
     bool first = true;
@@ -203,9 +207,58 @@ ArchiveStatus Archive::forEachPage(const ArchiveFilter& filter,
             last = page.last();
             visit(page);
         }
+        if (stop != nullptr && stop->load()) {
+            return ArchiveStatus::Ok;
+        }
         first = false;
     } while (page.size() == kForEachPage);
     return ArchiveStatus::Ok;
+}
+
+ArchiveStatus Archive::record(qint64 recordId, ArchivedRecord* out) {
+    ArchiveStatus status = ensureOpen();
+    if (status != ArchiveStatus::Ok) {
+        return status;
+    }
+    QSqlQuery query(db());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT model FROM record WHERE id = ?"));
+    query.bindValue(0, recordId);
+    if (!query.exec()) {
+        return fail(query);
+    }
+    if (!query.next()) {
+        return ArchiveStatus::NotFound;
+    }
+    const int model = query.value(0).toInt();
+    query.finish();
+    QList<ArchivedRecord> rows;
+    status = recordRows(QStringLiteral(" WHERE model = ? AND id = ?"), {model, recordId}, 1, &rows);
+    if (status == ArchiveStatus::Ok && !rows.isEmpty()) {
+        *out = rows.first();
+    }
+    return status;
+}
+
+ArchiveStatus Archive::recordFolders(qint64 recordId, QStringList* out) {
+    out->clear();
+    ArchiveStatus status = ArchiveStatus::Ok;
+    std::optional<QSqlQuery> reader = readQuery(&status);
+    if (!reader) {
+        return status;
+    }
+    QSqlQuery& query = *reader;
+    query.prepare(QStringLiteral(
+        "SELECT f.name FROM snapshot_record sr JOIN folder f ON f.id = sr.folder_id "
+        "WHERE sr.record_id = ? GROUP BY f.id, f.name ORDER BY MAX(sr.snapshot_id)"));
+    query.bindValue(0, recordId);
+    if (!query.exec()) {
+        return fail(query);
+    }
+    while (query.next()) {
+        out->append(cp1251::Decode(query.value(0).toByteArray()));
+    }
+    return query.lastError().isValid() ? fail(query) : ArchiveStatus::Ok;
 }
 
 ArchiveStatus Archive::folderNames(DeviceModel model, QStringList* out) {

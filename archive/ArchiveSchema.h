@@ -7,9 +7,10 @@
 
 namespace kvir {
 
-constexpr int kArchiveSchemaVersion = 1;
+constexpr int kArchiveSchemaVersion = 2;
 
-// The statements that take the schema from version `to` − 1 to `to` (1: the first tables).
+// The statements that take the schema from version `to` − 1 to `to` (1: the first tables,
+// 2: one record per measurement).
 QStringList MigrationStatements(int to, bool postgres);
 
 }  // namespace kvir

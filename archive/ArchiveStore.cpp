@@ -8,6 +8,8 @@
 #include <QVariant>
 
 #include <algorithm>
+#include <array>
+#include <map>
 
 namespace kvir {
 
@@ -205,55 +207,70 @@ StoreResult Archive::storeOnce(const Notebook& notebook, const SnapshotMeta& met
         return abandon(status);
     }
 
+    // The copy number of every slot: how many earlier slots of this notebook hold the same
+    // fields.
+    std::map<std::array<qint64, 7>, int> seen;
+    const auto copyOf = [&](size_t s) {
+        const std::array<qint64, 7> fields{image.modeCode[s],          image.dayWord[s],
+                                           image.timeWord[s],          ValueBits(image.value1[s]),
+                                           ValueBits(image.value2[s]), ValueBits(image.value3[s]),
+                                           ValueBits(image.value4[s])};
+        return seen[fields]++;
+    };
+
     // Records go in batches of rows written into the statements as numbers (every field is an
     // integer the archive computed): two statements per batch, few round trips to a server.
     // The first adds the records the archive does not hold; the second links every slot to
-    // its record, found by the deduplication key through the unique index.
+    // its record, found by the record's key through the unique index.
     const QString snapshotText = QString::number(snapshot);
+    int added = 0;
     for (qsizetype first = 0; first < used.size(); first += kStoreBatch) {
         const qsizetype last = std::min<qsizetype>(first + kStoreBatch, used.size());
         QString records;
         QString links;
         for (qsizetype n = first; n < last; ++n) {
             const auto s = static_cast<size_t>(used.at(n));
-            const QString key =
-                QStringLiteral("%1, %2, %3, %4, %5, %6, %7, %8, %9")
-                    .arg(folders.value(RecordFolderBytes(notebook.folders, image.folderNo[s])))
-                    .arg(StampKey(image.stamp[s]))
-                    .arg(static_cast<int>(image.dayWord[s]))
-                    .arg(static_cast<int>(image.timeWord[s]))
-                    .arg(static_cast<int>(image.modeCode[s]))
-                    .arg(ValueBits(image.value1[s]))
-                    .arg(ValueBits(image.value2[s]))
-                    .arg(ValueBits(image.value3[s]))
-                    .arg(ValueBits(image.value4[s]));
+            const qint64 folder =
+                folders.value(RecordFolderBytes(notebook.folders, image.folderNo[s]));
+            const QString key = QStringLiteral("%1, %2, %3, %4, %5, %6, %7, %8")
+                                    .arg(static_cast<int>(image.dayWord[s]))
+                                    .arg(static_cast<int>(image.timeWord[s]))
+                                    .arg(static_cast<int>(image.modeCode[s]))
+                                    .arg(ValueBits(image.value1[s]))
+                                    .arg(ValueBits(image.value2[s]))
+                                    .arg(ValueBits(image.value3[s]))
+                                    .arg(ValueBits(image.value4[s]))
+                                    .arg(copyOf(s));
             const QString separator = n == first ? QString() : QStringLiteral(", ");
-            records += separator + u'(' + QString::number(model) + QStringLiteral(", ") + key +
+            records += separator + u'(' + QString::number(model) + QStringLiteral(", ") +
+                       QString::number(folder) + QStringLiteral(", ") +
+                       QString::number(StampKey(image.stamp[s])) + QStringLiteral(", ") + key +
                        QStringLiteral(", ") + snapshotText + u')';
             links += separator + u'(' + QString::number(used.at(n)) + QStringLiteral(", ") +
                      QString::number(static_cast<int>(image.folderNo[s])) + QStringLiteral(", ") +
-                     key + u')';
+                     QString::number(folder) + QStringLiteral(", ") + key + u')';
         }
         if (!query.exec(QStringLiteral("INSERT INTO record (model, folder_id, stamp_key, day_word, "
-                                       "time_word, mode, v1, v2, v3, v4, first_snapshot) VALUES ") +
+                                       "time_word, mode, v1, v2, v3, v4, copy_no, first_snapshot) "
+                                       "VALUES ") +
                         records + QStringLiteral(" ON CONFLICT DO NOTHING"))) {
             return abandon(fail(query));
         }
+        added += std::max(0, query.numRowsAffected());
         if (!query.exec(
-                QStringLiteral(
-                    "WITH v (slot, folder_no, folder_id, stamp_key, day_word, time_word, "
-                    "mode, v1, v2, v3, v4) AS (VALUES ") +
+                QStringLiteral("WITH v (slot, folder_no, folder_id, day_word, time_word, mode, "
+                               "v1, v2, v3, v4, copy_no) AS (VALUES ") +
                 links +
-                QStringLiteral(
-                    ") INSERT INTO snapshot_record (snapshot_id, slot, folder_no, record_id) "
-                    "SELECT ") +
+                QStringLiteral(") INSERT INTO snapshot_record (snapshot_id, slot, folder_no, "
+                               "folder_id, record_id) SELECT ") +
                 snapshotText +
-                QStringLiteral(", v.slot, v.folder_no, r.id FROM v JOIN record r ON r.model = ") +
+                QStringLiteral(", v.slot, v.folder_no, v.folder_id, r.id FROM v JOIN record r "
+                               "ON r.model = ") +
                 QString::number(model) +
                 QStringLiteral(
-                    " AND r.folder_id = v.folder_id AND r.stamp_key = v.stamp_key AND "
-                    "r.day_word = v.day_word AND r.time_word = v.time_word AND r.mode = v.mode "
-                    "AND r.v1 = v.v1 AND r.v2 = v.v2 AND r.v3 = v.v3 AND r.v4 = v.v4"))) {
+                    " AND r.day_word = v.day_word AND r.time_word = v.time_word AND r.mode = "
+                    "v.mode AND r.v1 = v.v1 AND r.v2 = v.v2 AND r.v3 = v.v3 AND r.v4 = v.v4 "
+                    "AND r.copy_no = v.copy_no"))) {
             return abandon(fail(query));
         }
         if (query.numRowsAffected() != last - first) {
@@ -267,8 +284,19 @@ StoreResult Archive::storeOnce(const Notebook& notebook, const SnapshotMeta& met
         }
     }
 
-    // New: the slots whose record this snapshot was the first to hold (the same record twice
-    // in one notebook is new at both of its slots).
+    // A record keeps its first stamp; it is shown under the name its folder has now.
+    query.prepare(QStringLiteral(
+        "UPDATE record SET folder_id = (SELECT sr.folder_id FROM snapshot_record sr "
+        "WHERE sr.snapshot_id = ? AND sr.record_id = record.id) "
+        "WHERE id IN (SELECT sr.record_id FROM snapshot_record sr JOIN record r "
+        "ON r.id = sr.record_id WHERE sr.snapshot_id = ? AND r.folder_id <> sr.folder_id)"));
+    query.bindValue(0, snapshot);
+    query.bindValue(1, snapshot);
+    if (!query.exec()) {
+        return abandon(fail(query));
+    }
+
+    // New: the slots whose record this snapshot added.
     query.prepare(QStringLiteral(
         "SELECT sr.slot FROM snapshot_record sr JOIN record r ON r.id = sr.record_id "
         "WHERE sr.snapshot_id = ? AND r.first_snapshot = ? ORDER BY sr.slot"));
@@ -281,7 +309,7 @@ StoreResult Archive::storeOnce(const Notebook& notebook, const SnapshotMeta& met
         result.newSlots << query.value(0).toInt();
     }
     query.prepare(QStringLiteral("UPDATE snapshot SET new_records = ? WHERE id = ?"));
-    query.bindValue(0, static_cast<int>(result.newSlots.size()));
+    query.bindValue(0, added);
     query.bindValue(1, snapshot);
     if (!query.exec()) {
         return abandon(fail(query));
@@ -294,7 +322,7 @@ StoreResult Archive::storeOnce(const Notebook& notebook, const SnapshotMeta& met
     }
     result.snapshotId = snapshot;
     result.records = static_cast<int>(used.size());
-    result.newRecords = static_cast<int>(result.newSlots.size());
+    result.newRecords = added;
     return result;
 }
 

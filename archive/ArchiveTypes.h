@@ -22,7 +22,10 @@ enum class ArchiveStatus {
     Locked,             // another program keeps the archive locked longer than the wait
     Damaged,            // not an archive, or its file is damaged
     NewerSchema,        // written by a newer program: this one neither reads nor changes it
+    NoArchive,          // an empty database or a missing file, opened without creating
     DiskFull,
+    BadSchema,          // the schema is not a name of letters, digits and "_": never sent
+    NoSchema,           // the server has no schema of that name
     ServerUnavailable,  // the database server cannot be reached
     LoginFailed,        // the server refused the user or the password
     ConnectionLost,     // the server went away during the work
@@ -75,7 +78,7 @@ struct ArchiveFilter {
     ArchiveFilter(DeviceModel m) : model(m) {}  // every record of the model
 
     DeviceModel model = DeviceModel::None;
-    QString folder;        // the folder's exact name
+    QString folder;        // the exact name a record was filed under (now or before)
     QDate from;            // first day, inclusive
     QDate to;              // last day, inclusive
     int mode = -1;         // the mode byte's two low bits, as the mode column shows them

@@ -9,6 +9,7 @@
 #include "TextFiles.h"
 #include "archive/Archive.h"
 #include "instrument/Cp1251.h"
+#include "instrument/ModelTable.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -72,11 +73,10 @@ std::optional<DeviceModel> ModelOption(const QString& text) {
     if (text.isEmpty()) {
         return DeviceModel::None;
     }
-    if (text == QLatin1String("510") || text == kModel510) {
-        return DeviceModel::Ph510;
-    }
-    if (text == QLatin1String("210") || text == kModel210) {
-        return DeviceModel::Conc210;
+    for (const ModelRow& row : ModelRows()) {
+        if (text == QString::number(row.archiveCode) || text == row.displayName) {
+            return row.model;
+        }
     }
     return std::nullopt;
 }
@@ -135,10 +135,13 @@ int ExportRecords(Archive& archive, ArchiveFilter filter, bool utf8, QTextStream
             pending.pop_front();
         }
     };
-    const QList<DeviceModel> models =
-        filter.model == DeviceModel::None
-            ? QList<DeviceModel>{DeviceModel::Ph510, DeviceModel::Conc210}
-            : QList<DeviceModel>{filter.model};
+    QList<DeviceModel> models{filter.model};
+    if (filter.model == DeviceModel::None) {
+        models.clear();
+        for (const ModelRow& row : ModelRows()) {
+            models << row.model;
+        }
+    }
     for (const DeviceModel model : models) {
         filter.model = model;
         bool first = true;
@@ -187,13 +190,17 @@ int RunArchive(const QStringList& words, const ArchiveCommandOptions& options, Q
     if (!LocationOf(options.archive, &location, err)) {
         return 1;
     }
-    // Listing never creates an archive.
-    if (location.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(location.file)) {
-        err << ArchiveStatusText(ArchiveStatus::CannotOpen) << ": " << location.file << Qt::endl;
+    // Listing and exporting never create an archive: a missing file, an empty one or an
+    // empty server schema has none.
+    Archive archive;
+    const ArchiveStatus status =
+        location.kind == ArchiveLocation::Kind::Sqlite && !QFileInfo::exists(location.file)
+            ? ArchiveStatus::NoArchive
+            : archive.open(location, Archive::OpenMode::Existing);
+    if (status == ArchiveStatus::NoArchive) {
+        err << ArchiveStatusText(status) << ": " << location.displayName() << Qt::endl;
         return 1;
     }
-    Archive archive;
-    const ArchiveStatus status = archive.open(location);
     if (status != ArchiveStatus::Ok) {
         return ReportFailure(status, archive, err);
     }

@@ -18,6 +18,14 @@ QString FloatText(float value) {
     return ec == std::errc() ? QString::fromLatin1(buffer, end - buffer) : QStringLiteral("nan");
 }
 
+// The stamp's date and time as stored, like every other output of a stamp: a day serial
+// belongs to no time zone, so a record taken in the hour the clocks skip in spring is printed
+// as the instrument dated it (a local date-time of that hour would not exist).
+QString StampText(double stamp) {
+    return DateOfSerial(stamp).toString(QStringLiteral("yyyy-MM-dd")) + u' ' +
+           TimeOfSerial(stamp).toString(QStringLiteral("HH:mm:ss"));
+}
+
 void PrintNotebook(CliSession& s) {
     const QStringList& folders = s.session.notebook().folders;
     for (int k = 0; k < folders.size(); ++k) {
@@ -28,12 +36,11 @@ void PrintNotebook(CliSession& s) {
         if (image.folderNo[slot] == 0) {
             continue;
         }
-        const QDateTime when(DateOfSerial(image.stamp[slot]), TimeOfSerial(image.stamp[slot]));
         s.out << "record=" << slot << ';' << image.folderNo[slot] << ';' << image.modeCode[slot]
               << ';' << image.dayWord[slot] << ';' << image.timeWord[slot] << ';'
-              << when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << ';'
-              << FloatText(image.value1[slot]) << ';' << FloatText(image.value2[slot]) << ';'
-              << FloatText(image.value3[slot]) << ';' << FloatText(image.value4[slot]) << '\n';
+              << StampText(image.stamp[slot]) << ';' << FloatText(image.value1[slot]) << ';'
+              << FloatText(image.value2[slot]) << ';' << FloatText(image.value3[slot]) << ';'
+              << FloatText(image.value4[slot]) << '\n';
     }
     s.out.flush();
 }

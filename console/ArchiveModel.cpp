@@ -97,7 +97,19 @@ int ArchiveModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ArchiveModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rows_.size() || role != Qt::DisplayRole) {
+    if (!index.isValid() || index.row() >= rows_.size()) {
+        return {};
+    }
+    if (role == Qt::ToolTipRole && index.column() == kFirstDataColumn && archive_ != nullptr) {
+        // The names the record's folder had before, when it was renamed.
+        QStringList names;
+        archive_->recordFolders(rows_.at(index.row()).record.id, &names);
+        names.removeAll(rows_.at(index.row()).record.folder);
+        return names.isEmpty() ? QVariant()
+                               : QVariant(QStringLiteral("Прежнее имя папки: ") +
+                                          names.join(QStringLiteral(", ")));
+    }
+    if (role != Qt::DisplayRole) {
         return {};
     }
     const int row = index.row();
@@ -120,7 +132,9 @@ QVariant ArchiveModel::headerData(int section, Qt::Orientation orientation, int 
     if (role != Qt::DisplayRole || section < kFirstDataColumn) {
         return {};
     }
-    return headers().value(section - kFirstDataColumn);
+    // Without the blanks that pad the printed and exported columns: the view fits its columns
+    // to their contents.
+    return headers().value(section - kFirstDataColumn).trimmed();
 }
 
 bool ArchiveModel::canFetchMore(const QModelIndex& parent) const {

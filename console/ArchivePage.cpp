@@ -6,6 +6,8 @@
 #include "TagDelegate.h"
 #include "TaggedRows.h"
 #include "ToolIcons.h"
+#include "instrument/MemoryLayout.h"
+#include "instrument/ModelTable.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,6 +22,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -31,7 +34,6 @@ namespace {
 const QString kTagSave = QStringLiteral("s");
 const QString kTagPrint = QStringLiteral("p");
 constexpr int kTagColumnWidth = 24;
-constexpr int kPixelsPerCharacter = 8;
 
 template <class W>
 W* Named(W* widget, const char* name, const QString& accessible = {}) {
@@ -42,7 +44,14 @@ W* Named(W* widget, const char* name, const QString& accessible = {}) {
     return widget;
 }
 
-const QList<DeviceModel> kModels{DeviceModel::Ph510, DeviceModel::Conc210};
+// The models the page offers, in the model table's order.
+QList<DeviceModel> Models() {
+    QList<DeviceModel> models;
+    for (const ModelRow& row : ModelRows()) {
+        models << row.model;
+    }
+    return models;
+}
 
 }  // namespace
 
@@ -58,16 +67,26 @@ ArchivePage::ArchivePage(ConsoleArchive& archive, OperatorDialogs& dialogs, cons
     page->setContentsMargins(0, 0, 0, 0);
     page->setSpacing(2);
     page->addWidget(buildFilter());
+    // The records, and beside them the snapshots and where the archive lives (one tab each),
+    // with the archive's state always in view below.
     auto* split = Named(new QSplitter(Qt::Horizontal, this), "Split_archive");
     split->addWidget(buildRecords());
     auto* side = new QWidget(split);
     auto* column = new QVBoxLayout(side);
     column->setContentsMargins(0, 0, 0, 0);
-    column->addWidget(buildSnapshots(), 1);
-    column->addWidget(buildLocation());
+    column->setSpacing(2);
+    auto* tabs = Named(new QTabWidget(side), "Tabs_archive");
+    tabs->addTab(buildSnapshots(), QStringLiteral("Снимки блокнота"));
+    tabs->addTab(buildLocation(), QStringLiteral("Где хранится"));
+    column->addWidget(tabs, 1);
+    Label_state = Named(new QLabel(side), "Label_state", QStringLiteral("Состояние архива"));
+    Label_state->setWordWrap(true);
+    Label_state->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(Label_state);
     split->addWidget(side);
     split->setStretchFactor(0, 3);
-    split->setStretchFactor(1, 1);
+    split->setStretchFactor(1, 2);
+    split->setSizes({440, 250});
     page->addWidget(split, 1);
 
     connect(model_, &ArchiveModel::totalCountChanged, this, [this](qint64 n) {
@@ -96,7 +115,7 @@ QWidget* ArchivePage::buildFilter() {
         row->addWidget(field);
     };
     Combo_model = Named(new QComboBox(box), "Combo_model");
-    for (const DeviceModel m : kModels) {
+    for (const DeviceModel m : Models()) {
         Combo_model->addItem(DisplayName(m), static_cast<int>(m));
     }
     labelled(QStringLiteral("Прибор"), Combo_model);
@@ -211,14 +230,17 @@ QWidget* ArchivePage::buildRecords() {
 }
 
 QWidget* ArchivePage::buildSnapshots() {
-    auto* box = Named(new QGroupBox(QStringLiteral("Снимки блокнота"), this), "Group_snapshots");
+    auto* box = Named(new QWidget(this), "Group_snapshots");
     auto* column = new QVBoxLayout(box);
-    column->setContentsMargins(4, 2, 4, 4);
+    column->setContentsMargins(2, 2, 2, 2);
     Table_snapshots =
         Named(new QTableWidget(0, 6, box), "Table_snapshots", QStringLiteral("Снимки блокнота"));
     Table_snapshots->setHorizontalHeaderLabels(
-        {QStringLiteral("Дата/Время"), QStringLiteral("Прибор"), QStringLiteral("Записей"),
-         QStringLiteral("Новых"), QStringLiteral("Вид"), QStringLiteral("Оператор")});
+        {QStringLiteral("Дата/Время"), QStringLiteral("Записей"), QStringLiteral("Новых"),
+         QStringLiteral("Вид"), QStringLiteral("Прибор"), QStringLiteral("Оператор")});
+    Table_snapshots->setWordWrap(false);
+    Table_snapshots->verticalHeader()->setDefaultSectionSize(
+        Table_snapshots->fontMetrics().height() + 4);
     Table_snapshots->setSelectionBehavior(QAbstractItemView::SelectRows);
     Table_snapshots->setSelectionMode(QAbstractItemView::SingleSelection);
     Table_snapshots->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -235,12 +257,9 @@ QWidget* ArchivePage::buildSnapshots() {
 }
 
 QWidget* ArchivePage::buildLocation() {
-    auto* box = Named(new QGroupBox(QStringLiteral("Где хранится архив"), this), "Group_location");
+    auto* box = Named(new QWidget(this), "Group_location");
     auto* form = new QFormLayout(box);
-    form->setContentsMargins(6, 2, 6, 4);
-    Label_state = Named(new QLabel(box), "Label_state", QStringLiteral("Состояние архива"));
-    Label_state->setWordWrap(true);
-    form->addRow(Label_state);
+    form->setContentsMargins(6, 4, 6, 4);
     const auto field = [&](const QString& text, const char* name) {
         auto* edit = Named(new QLineEdit(box), name, text);
         form->addRow(text, edit);
@@ -251,18 +270,19 @@ QWidget* ArchivePage::buildLocation() {
     Edit_port->setText(QStringLiteral("5432"));
     Edit_database = field(QStringLiteral("База данных"), "Edit_database");
     Edit_user = field(QStringLiteral("Пользователь"), "Edit_user");
+    Edit_schema = field(QStringLiteral("Схема"), "Edit_schema");
+    Edit_schema->setToolTip(QStringLiteral(
+        "Схема базы данных с таблицами архива; пустая — схема сервера по умолчанию"));
     Edit_password = field(QStringLiteral("Пароль"), "Edit_password");
     Edit_password->setEchoMode(QLineEdit::Password);
     Edit_password->setToolTip(
         QStringLiteral("Не сохраняется; пустой пароль берется из файла паролей PostgreSQL"));
-    auto* buttons = new QHBoxLayout;
     But_server = Named(new QPushButton(QStringLiteral("Подключиться к серверу"), box), "But_server",
                        QStringLiteral("Подключиться к серверу"));
     But_local = Named(new QPushButton(QStringLiteral("Локальный архив"), box), "But_local",
                       QStringLiteral("Локальный архив"));
-    buttons->addWidget(But_server);
-    buttons->addWidget(But_local);
-    form->addRow(buttons);
+    form->addRow(But_server);
+    form->addRow(But_local);
     connect(But_server, &QPushButton::clicked, this, &ArchivePage::connectServer);
     connect(But_local, &QPushButton::clicked, this, &ArchivePage::useLocalFile);
     return box;
@@ -274,7 +294,7 @@ void ArchivePage::refresh() {
         // At first the model of the newest snapshot.
         modelChosen_ = true;
         Combo_model->setCurrentIndex(
-            std::max(0, static_cast<int>(kModels.indexOf(snapshots_.first().model))));
+            std::max(0, static_cast<int>(Models().indexOf(snapshots_.first().model))));
     }
     fillModelLists();
     model_->setArchive(archive_.archive());
@@ -283,12 +303,48 @@ void ArchivePage::refresh() {
 }
 
 void ArchivePage::showModel(DeviceModel model) {
-    const qsizetype i = kModels.indexOf(model);
+    const qsizetype i = Models().indexOf(model);
     modelChosen_ = true;
     if (i >= 0 && i != Combo_model->currentIndex()) {
         Combo_model->setCurrentIndex(static_cast<int>(i));
         fillModelLists();
         applyFilter();
+    }
+}
+
+void ArchivePage::showRecord(qint64 recordId) {
+    Archive* archive = archive_.archive();
+    ArchivedRecord record;
+    const ArchiveStatus status =
+        archive != nullptr ? archive->record(recordId, &record) : archive_.status();
+    if (status != ArchiveStatus::Ok) {
+        dialogs_.Inform(
+            status == ArchiveStatus::NotFound ? kRecordNotFound : ArchiveStatusText(status),
+            kArchiveCaption);
+        return;
+    }
+    modelChosen_ = true;
+    Combo_model->setCurrentIndex(std::max(0, static_cast<int>(Models().indexOf(record.model))));
+    fillModelLists();
+    Combo_folder->setCurrentText(record.folder);
+    Combo_mode->setCurrentIndex(0);
+    Combo_operator->setCurrentText(QString());
+    Check_period->setChecked(true);
+    Date_from->setDate(DateOfSerial(record.stamp));
+    Date_to->setDate(DateOfSerial(record.stamp));
+    applyFilter();
+    for (int row = 0;; ++row) {
+        if (row >= model_->rowCount()) {
+            if (!model_->canFetchMore({})) {
+                return;
+            }
+            model_->fetchMore({});
+        }
+        if (row < model_->rowCount() && model_->record(row).id == recordId) {
+            Table_records->selectRow(row);
+            Table_records->scrollTo(model_->index(row, ArchiveModel::kFirstDataColumn));
+            return;
+        }
     }
 }
 
@@ -338,10 +394,9 @@ void ArchivePage::applyFilter() {
 void ArchivePage::layoutColumns() {
     Table_records->setColumnWidth(ArchiveModel::kTagColumn, kTagColumnWidth);
     Table_records->setColumnHidden(ArchiveModel::kIdColumn, true);
-    const QStringList headers = model_->headers();
-    for (int k = 0; k < headers.size(); ++k) {
-        Table_records->setColumnWidth(ArchiveModel::kFirstDataColumn + k,
-                                      kPixelsPerCharacter * static_cast<int>(headers.at(k).size()));
+    // Each column as wide as its header and the texts of the rows fetched.
+    for (int c = ArchiveModel::kFirstDataColumn; c < ArchiveModel::kColumns; ++c) {
+        Table_records->resizeColumnToContents(c);
     }
 }
 
@@ -353,15 +408,19 @@ void ArchivePage::fillSnapshots() {
     Table_snapshots->setRowCount(static_cast<int>(snapshots_.size()));
     for (int r = 0; r < snapshots_.size(); ++r) {
         const SnapshotInfo& s = snapshots_.at(r);
-        const QStringList cells{
-            ProtocolStamp(s.takenAt, locale_), DisplayName(s.model), QString::number(s.records),
-            QString::number(s.newRecords),     SnapshotKindText(s),  s.operatorName};
+        const QStringList cells{ProtocolStamp(s.takenAt, locale_),
+                                QString::number(s.records),
+                                QString::number(s.newRecords),
+                                SnapshotKindText(s),
+                                DisplayName(s.model),
+                                s.operatorName};
         for (int c = 0; c < cells.size(); ++c) {
             auto* item = new QTableWidgetItem(cells.at(c));
             item->setFlags(item->flags() & ~Qt::ItemIsEditable);
             Table_snapshots->setItem(r, c, item);
         }
     }
+    Table_snapshots->resizeColumnsToContents();
 }
 
 void ArchivePage::showState() {
@@ -371,6 +430,7 @@ void ArchivePage::showState() {
         Edit_port->setText(QString::number(where.port));
         Edit_database->setText(where.database);
         Edit_user->setText(where.user);
+        Edit_schema->setText(where.schema);
     }
     QString text = (where.kind == ArchiveLocation::Kind::Postgres ? QStringLiteral("Сервер: ")
                                                                   : QStringLiteral("Файл: ")) +
@@ -452,10 +512,15 @@ void ArchivePage::connectServer() {
     server.port = Edit_port->text().trimmed().toInt(&ok);
     server.database = Edit_database->text().trimmed();
     server.user = Edit_user->text().trimmed();
+    server.schema = Edit_schema->text().trimmed();
     server.password = Edit_password->text();
     if (!ok || server.port <= 0 || server.port > 65535 || server.database.isEmpty()) {
         dialogs_.Inform(QStringLiteral("Укажите базу данных и порт сервера (число)"),
                         kArchiveCaption);
+        return;
+    }
+    if (!IsSchemaName(server.schema)) {
+        dialogs_.Inform(ArchiveStatusText(ArchiveStatus::BadSchema), kArchiveCaption);
         return;
     }
     const ArchiveStatus status = archive_.useServer(server);

@@ -43,6 +43,9 @@ class ArchivePage : public QWidget {
     void refresh();
     // Shows the records of `model` (for example the instrument just read).
     void showModel(DeviceModel model);
+    // Shows one archived record (a point clicked on the chart) among the records of its model,
+    // folder and day, its row selected; a record the archive does not have is reported.
+    void showRecord(qint64 recordId);
     // Runs the filter as the fields give it.
     void applyFilter();
     // The filter the fields give.
@@ -57,7 +60,9 @@ class ArchivePage : public QWidget {
     void execute();
     // Opens the snapshot of the list's current row into memory (openSnapshot).
     void openCurrentSnapshot();
-    // Uses the server of the connection fields, or the local file again.
+    // Uses the server of the connection fields (every field of the connection file, the
+    // password only in memory), or the local file again. A schema that is not a name of
+    // letters, digits and "_" is refused with a message before anything is sent.
     void connectServer();
     void useLocalFile();
 
@@ -90,6 +95,7 @@ class ArchivePage : public QWidget {
     QLineEdit* Edit_port = nullptr;
     QLineEdit* Edit_database = nullptr;
     QLineEdit* Edit_user = nullptr;
+    QLineEdit* Edit_schema = nullptr;
     QLineEdit* Edit_password = nullptr;
     QPushButton* But_server = nullptr;
     QPushButton* But_local = nullptr;

@@ -22,8 +22,16 @@ QString ArchiveStatusText(ArchiveStatus status) {
             return QStringLiteral("Файл архива поврежден или не является архивом");
         case ArchiveStatus::NewerSchema:
             return QStringLiteral("Архив создан более новой версией программы");
+        case ArchiveStatus::NoArchive:
+            return QStringLiteral("Архива еще нет");
         case ArchiveStatus::DiskFull:
             return QStringLiteral("Нет места на диске для архива");
+        case ArchiveStatus::BadSchema:
+            return QStringLiteral(
+                "Имя схемы архива может состоять только из букв, цифр и знака подчеркивания и "
+                "не может начинаться с цифры");
+        case ArchiveStatus::NoSchema:
+            return QStringLiteral("На сервере архива нет схемы с таким именем");
         case ArchiveStatus::ServerUnavailable:
             return QStringLiteral("Сервер архива недоступен");
         case ArchiveStatus::LoginFailed:

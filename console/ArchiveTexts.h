@@ -12,6 +12,8 @@ namespace kvir {
 
 // Caption of the archive's message boxes and name of its page.
 inline const QString kArchiveCaption = QStringLiteral("Архив");
+// A record asked for by its number (a point of the chart) that the archive does not hold.
+inline const QString kRecordNotFound = QStringLiteral("Запись не найдена в архиве");
 // The mark of a record the archive had never seen before the read that showed it.
 inline const QString kNewRecordMark = QStringLiteral("новая");
 

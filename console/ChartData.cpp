@@ -13,40 +13,6 @@ namespace kvir {
 
 namespace {
 
-constexpr quint8 Mode(int m) {
-    return static_cast<quint8>(1u << m);
-}
-constexpr quint8 kEveryMode = 0x0F;
-
-// Which records carry which quantity. A record keeps all four values whatever its mode, but
-// only the mode's own reading is a measurement of that quantity: the pH of a record taken in
-// mode mV, for instance, is what the display held, not a reading, so drawing it would mix two
-// kinds of points in one line.
-//   "КВИР-510v2" (modes not, pH, pH25, mV): pH from mode pH, pH25 from mode pH25, ЭДС from
-//   mode mV; the temperature is measured in every mode.
-//   "КВИР-210v1" (modes КРК[мкг/л], КРК[%], КРК[мкг/л]+соль, КРК[%]+соль): КРК[мкг/л] from
-//   modes 0 and 2, КРК[%] from modes 1 and 3, the salinity from the two "+соль" modes; the
-//   temperature from every mode.
-// The columns index ModelHeaders(model), which gives the unit of the axis.
-const std::vector<ChartQuantityRow>& QuantityTable() {
-    static const std::vector<ChartQuantityRow> table = {
-        {DeviceModel::Ph510, ChartQuantity::Ph, QStringLiteral("pH"), 2, 5, Mode(1)},
-        {DeviceModel::Ph510, ChartQuantity::Ph25, QStringLiteral("pH25"), 3, 6, Mode(2)},
-        {DeviceModel::Ph510, ChartQuantity::Temperature, QStringLiteral("Температура Т[С]"), 0, 3,
-         kEveryMode},
-        {DeviceModel::Ph510, ChartQuantity::Emf, QStringLiteral("ЭДС[мВ]"), 1, 4, Mode(3)},
-        {DeviceModel::Conc210, ChartQuantity::Micrograms, QStringLiteral("КРК[мкг/л]"), 1, 5,
-         Mode(0) | Mode(2)},
-        {DeviceModel::Conc210, ChartQuantity::Percent, QStringLiteral("КРК[%]"), 2, 6,
-         Mode(1) | Mode(3)},
-        {DeviceModel::Conc210, ChartQuantity::Salinity, QStringLiteral("Соль[мг/л]"), 3, 3,
-         Mode(2) | Mode(3)},
-        {DeviceModel::Conc210, ChartQuantity::Temperature, QStringLiteral("Температура Т[С]"), 0, 4,
-         kEveryMode},
-    };
-    return table;
-}
-
 double SerialOf(const QDateTime& when) {
     return DaySerial(when.date()) + when.time().msecsSinceStartOfDay() / 86'400'000.0;
 }
@@ -76,9 +42,9 @@ constexpr double kMonday = 2.0;
 
 std::vector<ChartQuantityRow> ChartQuantities(DeviceModel model) {
     std::vector<ChartQuantityRow> rows;
-    for (const ChartQuantityRow& row : QuantityTable()) {
-        if (row.model == model) {
-            rows.push_back(row);
+    if (const ModelRow* modelRow = RowOf(model)) {
+        for (const ChartQuantityEntry& q : modelRow->chartQuantities) {
+            rows.push_back({model, q.quantity, q.name, q.field, q.column, q.modes});
         }
     }
     return rows;
@@ -89,7 +55,7 @@ QString ChartAxisTitle(const ChartQuantityRow& row) {
 }
 
 bool CarriesQuantity(const ChartQuantityRow& row, quint8 modeCode) {
-    return (row.modes & Mode(modeCode & 3)) != 0;
+    return (row.modes & (1u << (modeCode & 3))) != 0;
 }
 
 int ChartData::folderIndex(const QString& folder) {
@@ -158,7 +124,7 @@ std::vector<ChartSeriesData> BuildChartSeries(const ChartData& data, const Chart
         const qsizetype index = data.folders.indexOf(name);
         if (index >= 0 && chosen[static_cast<size_t>(index)] < 0) {
             chosen[static_cast<size_t>(index)] = static_cast<int>(series.size());
-            series.push_back({name, {}});
+            series.push_back({name, {}, static_cast<int>(index)});
         }
     }
     const auto field = static_cast<size_t>(row.field);
@@ -178,6 +144,32 @@ std::vector<ChartSeriesData> BuildChartSeries(const ChartData& data, const Chart
                          [](const ChartPoint& a, const ChartPoint& b) { return a.x < b.x; });
     }
     return series;
+}
+
+QStringList FirstChartFolders(const ChartData& data, const ChartQuantityRow& row,
+                              const StampRange& range, int count) {
+    std::vector<std::pair<double, int>> latest;  // (latest stamp, folder) of folders with records
+    std::vector<double> newest(static_cast<size_t>(data.folders.size()),
+                               -std::numeric_limits<double>::infinity());
+    for (const ChartRecord& r : data.records) {
+        if (CarriesQuantity(row, r.modeCode) && r.stamp >= range.from && r.stamp < range.to &&
+            std::isfinite(r.values[static_cast<size_t>(row.field)])) {
+            double& n = newest[static_cast<size_t>(r.folder)];
+            n = std::max(n, r.stamp);
+        }
+    }
+    for (size_t f = 0; f < newest.size(); ++f) {
+        if (std::isfinite(newest[f])) {
+            latest.emplace_back(newest[f], static_cast<int>(f));
+        }
+    }
+    std::stable_sort(latest.begin(), latest.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+    QStringList folders;
+    for (size_t i = 0; i < latest.size() && static_cast<int>(i) < count; ++i) {
+        folders << data.folders.at(latest[i].second);
+    }
+    return folders;
 }
 
 std::vector<int> DecimatedIndices(const std::vector<ChartPoint>& points, double x0, double x1,

@@ -5,6 +5,7 @@
 // the time axis's ticks, and the texts of tooltips, printed title lines and file names.
 
 #include "instrument/DeviceModel.h"
+#include "instrument/ModelTable.h"
 #include "instrument/Notebook.h"
 
 #include <QDateTime>
@@ -14,14 +15,14 @@
 #include <QStringList>
 
 #include <array>
+#include <bit>
 #include <limits>
 #include <vector>
 
 namespace kvir {
 
-enum class ChartQuantity { Ph, Ph25, Temperature, Emf, Micrograms, Percent, Salinity };
-
-// One quantity of one model: where a record keeps it and which records carry it.
+// One quantity of one model (ModelRow::chartQuantities): where a record keeps it and which
+// records carry it.
 struct ChartQuantityRow {
     DeviceModel model = DeviceModel::None;
     ChartQuantity quantity = ChartQuantity::Temperature;
@@ -44,6 +45,14 @@ struct ChartRecord {
     double stamp = 0.0;  // day serial: days since 30 December 1899, the fraction the time
     quint8 modeCode = 0;
     std::array<float, 4> values{};  // value 1 to value 4
+
+    // Bit for bit (so that a NaN value equals itself).
+    bool operator==(const ChartRecord& o) const {
+        return id == o.id && folder == o.folder && modeCode == o.modeCode &&
+               std::bit_cast<quint64>(stamp) == std::bit_cast<quint64>(o.stamp) &&
+               std::bit_cast<std::array<quint32, 4>>(values) ==
+                   std::bit_cast<std::array<quint32, 4>>(o.values);
+    }
 };
 
 // The records of one model. Records of folders with the same name share one folder entry, so
@@ -59,6 +68,11 @@ class ChartData {
              const std::array<float, 4>& values);
     // The index of the folder named `folder`, added when new.
     int folderIndex(const QString& folder);
+
+    // The same model, folders and records.
+    bool operator==(const ChartData& other) const {
+        return model == other.model && folders == other.folders && records == other.records;
+    }
 
   private:
     QHash<QString, int> folderIndex_;
@@ -89,12 +103,18 @@ struct ChartPoint {
 struct ChartSeriesData {
     QString folder;
     std::vector<ChartPoint> points;  // by stamp; equal stamps in record order
+    int style = 0;                   // the folder's index in the data: its line's colour and kind
 };
 
 // One series per folder of `folders` (in that order) that has records carrying the quantity
 // in `range`; records of other modes and values that are not finite numbers are left out.
 std::vector<ChartSeriesData> BuildChartSeries(const ChartData& data, const ChartQuantityRow& row,
                                               const QStringList& folders, const StampRange& range);
+
+// The folders to chart first: those with records carrying the quantity in `range`, the most
+// recently measured first, at most `count` of them.
+QStringList FirstChartFolders(const ChartData& data, const ChartQuantityRow& row,
+                              const StampRange& range, int count);
 
 // The points to draw of `points` (by x) over [x0, x1] on a plot `columns` pixels wide: all of
 // them when there are at most two per column, otherwise the lowest and the highest of each

@@ -1,6 +1,9 @@
 #include "ChartPage.h"
 
+#include "ArchiveTexts.h"
+#include "ChartArchiveLoader.h"
 #include "ChartView.h"
+#include "ConsoleArchive.h"
 #include "OperatorDialogs.h"
 #include "instrument/MemoryLayout.h"
 
@@ -16,6 +19,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
 
@@ -30,6 +34,11 @@ const QMarginsF kMarginsMm(15.0, 10.0, 10.0, 10.0);
 // The chart of a printed page is laid out as on a screen of this resolution: its labels come out
 // at about the size of the title line.
 constexpr double kScreenDpi = 80.0;
+// A saved PNG image is drawn as a page of this resolution.
+constexpr double kPngDpi = 120.0;
+// Folders charted at first, the most recently measured ones.
+constexpr int kFirstChoice = 6;
+const QSize kSwatchSize(28, 12);
 
 QStringList ChartFilters() {
     return {QStringLiteral("Рисунок PNG (*.png)"), QStringLiteral("Документ PDF (*.pdf)")};
@@ -88,10 +97,22 @@ ChartPage::ChartPage(ChartPageServices services, QWidget* parent)
                          QStringLiteral("Отметить все папки"));
     noFolders_ = Button(QStringLiteral("Ни одной"), QStringLiteral("Снять отметки папок"),
                         QStringLiteral("Снять отметки со всех папок"));
+    folderList_->setIconSize(kSwatchSize);
     archiveBox_ = new QCheckBox(QStringLiteral("Весь архив"));
     archiveBox_->setAccessibleName(QStringLiteral("Весь архив"));
-    archiveBox_->setToolTip(QStringLiteral("Все записи архива для этой модели прибора"));
-    archiveBox_->hide();
+    archiveBox_->setToolTip(QStringLiteral("Все записи архива для выбранной модели прибора"));
+    archiveBox_->setVisible(services_.archive != nullptr);
+    modelBox_ = new QComboBox;
+    modelBox_->setAccessibleName(QStringLiteral("Прибор архива"));
+    for (const ModelRow& row : ModelRows()) {
+        modelBox_->addItem(row.displayName, static_cast<int>(row.model));
+    }
+    modelBox_->hide();
+    loading_ = new QProgressBar;
+    loading_->setAccessibleName(QStringLiteral("Чтение архива"));
+    loading_->setFormat(QStringLiteral("Чтение архива: %v из %m записей"));
+    loading_->hide();
+    loader_ = new ChartArchiveLoader(this);
 
     wholeRange_ = Button(QStringLiteral("Весь диапазон"), QStringLiteral("Весь диапазон"),
                          QStringLiteral("Показать все точки графика (клавиша Home)"));
@@ -121,7 +142,10 @@ ChartPage::ChartPage(ChartPageServices services, QWidget* parent)
     marks->addWidget(allFolders_);
     marks->addWidget(noFolders_);
     choices->addLayout(marks, 8, 0, 1, 2);
-    choices->addWidget(archiveBox_, 9, 0, 1, 2);
+    auto* archiveRow = new QHBoxLayout;
+    archiveRow->addWidget(archiveBox_);
+    archiveRow->addWidget(modelBox_, 1);
+    choices->addLayout(archiveRow, 9, 0, 1, 2);
     choices->setRowStretch(7, 1);
     choices->setColumnStretch(1, 1);
     auto* side = new QWidget;
@@ -136,6 +160,7 @@ ChartPage::ChartPage(ChartPageServices services, QWidget* parent)
     tools->addWidget(hint);
     auto* right = new QVBoxLayout;
     right->addLayout(tools);
+    right->addWidget(loading_);
     right->addWidget(view_, 1);
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(side);
@@ -180,12 +205,33 @@ ChartPage::ChartPage(ChartPageServices services, QWidget* parent)
         });
     }
     connect(archiveBox_, &QCheckBox::toggled, this, [this](bool checked) {
+        modelBox_->setVisible(checked);
         if (checked) {
-            emit archiveRequested(notebook_.model);
+            if (notebook_.model != DeviceModel::None) {
+                modelBox_->setCurrentIndex(modelBox_->findData(static_cast<int>(notebook_.model)));
+            }
+            loadArchive();
+        } else {
+            loader_->cancel();
+            loading_->hide();
         }
         fillChoices();
         rebuild();
     });
+    connect(modelBox_, &QComboBox::activated, this, [this] { loadArchive(); });
+    connect(loader_, &ChartArchiveLoader::progress, this, [this](qint64 done, qint64 total) {
+        loading_->setRange(0, static_cast<int>(total));
+        loading_->setValue(static_cast<int>(done));
+    });
+    connect(loader_, &ChartArchiveLoader::finished, this, &ChartPage::onArchiveLoaded);
+    if (services_.archive != nullptr) {
+        // A new read stored, another archive chosen: the archive's chart follows.
+        connect(services_.archive, &ConsoleArchive::changed, this, [this] {
+            if (archiveBox_->isChecked()) {
+                loadArchive();
+            }
+        });
+    }
     connect(wholeRange_, &QPushButton::clicked, view_, &ChartView::showWholeRange);
     connect(save_, &QPushButton::clicked, this, &ChartPage::saveChart);
     connect(print_, &QPushButton::clicked, this, &ChartPage::printChart);
@@ -197,35 +243,83 @@ ChartPage::ChartPage(ChartPageServices services, QWidget* parent)
 ChartPage::~ChartPage() = default;
 
 void ChartPage::setNotebook(const Notebook& notebook) {
-    notebook_ = ChartDataOf(notebook);
+    ChartData data = ChartDataOf(notebook);
+    if (data == notebook_) {
+        return;  // the same notebook again (the page shown anew): the chart keeps its zoom
+    }
+    notebook_ = std::move(data);
     if (!showsArchive()) {
         fillChoices();
         rebuild();
     }
 }
 
-void ChartPage::setArchiveAvailable(bool available) {
-    archiveBox_->setVisible(available);
-    if (!available) {
-        archive_.reset();
-        archiveBox_->setChecked(false);
+void ChartPage::setShowArchive(bool show) {
+    archiveBox_->setChecked(show);
+}
+
+void ChartPage::setArchiveModel(DeviceModel model) {
+    const int index = modelBox_->findData(static_cast<int>(model));
+    if (index >= 0 && index != modelBox_->currentIndex()) {
+        modelBox_->setCurrentIndex(index);
+        if (archiveBox_->isChecked()) {
+            loadArchive();
+        }
     }
 }
 
 void ChartPage::setArchiveRecords(ChartData records) {
-    archive_ = std::move(records);
-    if (archiveBox_->isChecked()) {
-        fillChoices();
-        rebuild();
+    loader_->cancel();
+    loading_->hide();
+    modelBox_->setCurrentIndex(modelBox_->findData(static_cast<int>(records.model)));
+    {
+        const QSignalBlocker block(archiveBox_);
+        archiveBox_->setChecked(true);
     }
+    archiveBox_->show();
+    modelBox_->show();
+    onArchiveLoaded(records, ArchiveStatus::Ok);
 }
 
 bool ChartPage::showsArchive() const {
-    return archiveBox_->isChecked() && archive_.has_value();
+    return archiveBox_->isChecked();
+}
+
+bool ChartPage::isLoadingArchive() const {
+    return loader_->isRunning();
+}
+
+void ChartPage::loadArchive() {
+    if (services_.archive == nullptr) {
+        return;
+    }
+    archiveTrouble_.clear();
+    loading_->setRange(0, 0);  // busy until the archive's count is known
+    loading_->show();
+    loader_->start(services_.archive->location(),
+                   static_cast<DeviceModel>(modelBox_->currentData().toInt()));
+    rebuild();
+}
+
+void ChartPage::onArchiveLoaded(const ChartData& records, ArchiveStatus status) {
+    loading_->hide();
+    if (status == ArchiveStatus::Ok) {
+        archive_ = records;
+    } else {
+        archive_.reset();
+        archiveTrouble_ = QStringLiteral("Архив не прочитан: ") + ArchiveStatusText(status);
+        emit activity(QStringLiteral("График по архиву не построен: ") + ArchiveStatusText(status));
+    }
+    fillChoices();
+    rebuild();
 }
 
 const ChartData& ChartPage::shownData() const {
-    return showsArchive() ? *archive_ : notebook_;
+    static const ChartData kNone;
+    if (showsArchive()) {
+        return archive_ ? *archive_ : kNone;
+    }
+    return notebook_;
 }
 
 std::optional<ChartQuantityRow> ChartPage::chosenQuantity() const {
@@ -299,11 +393,24 @@ void ChartPage::fillChoices() {
         }
     }
 
-    // Folders that have records; a folder seen before keeps its mark, a new one is marked.
+    // Folders that have records. A folder seen before keeps its mark; of the new ones, those
+    // measured most recently in the period are marked while fewer than kFirstChoice are.
     QStringList known;
-    const QStringList marked = chosenFolders();
     for (int i = 0; i < folderList_->count(); ++i) {
         known << folderList_->item(i)->text();
+    }
+    QStringList marked;
+    for (const QString& name : chosenFolders()) {
+        if (data.folders.contains(name)) {
+            marked << name;
+        }
+    }
+    if (const std::optional<ChartQuantityRow> row = chosenQuantity()) {
+        for (const QString& name : FirstChartFolders(data, *row, chosenRange(), kFirstChoice)) {
+            if (marked.size() < kFirstChoice && !known.contains(name)) {
+                marked << name;
+            }
+        }
     }
     std::vector<int> counts(static_cast<size_t>(data.folders.size()), 0);
     double first = std::numeric_limits<double>::infinity();
@@ -313,6 +420,11 @@ void ChartPage::fillChoices() {
         first = std::min(first, r.stamp);
         last = std::max(last, r.stamp);
     }
+    for (const QString& name : data.folders) {
+        if (!lineStyles_.contains(name)) {
+            lineStyles_.insert(name, static_cast<int>(lineStyles_.size()));
+        }
+    }
     folderList_->clear();
     for (qsizetype f = 0; f < data.folders.size(); ++f) {
         const int count = counts[static_cast<size_t>(f)];
@@ -321,8 +433,7 @@ void ChartPage::fillChoices() {
         }
         auto* item = new QListWidgetItem(data.folders.at(f), folderList_);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsSelectable);
-        const bool mark = !known.contains(item->text()) || marked.contains(item->text());
-        item->setCheckState(mark ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(marked.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
         item->setToolTip(QStringLiteral("Записей: ") + QString::number(count));
     }
     if (!datesChosen_ && !data.records.empty()) {
@@ -332,22 +443,46 @@ void ChartPage::fillChoices() {
     filling_ = false;
 }
 
+StampRange ChartPage::chosenRange() const {
+    return PeriodRange(static_cast<ChartPeriod>(std::max(periodBox_->currentIndex(), 0)), now(),
+                       fromEdit_->date(), toEdit_->date());
+}
+
 void ChartPage::rebuild() {
     const ChartData& data = shownData();
     const std::optional<ChartQuantityRow> row = chosenQuantity();
     const QStringList folders = chosenFolders();
-    const StampRange range =
-        PeriodRange(static_cast<ChartPeriod>(std::max(periodBox_->currentIndex(), 0)), now(),
-                    fromEdit_->date(), toEdit_->date());
     std::vector<ChartSeriesData> series;
     if (row) {
-        series = BuildChartSeries(data, *row, folders, range);
+        series = BuildChartSeries(data, *row, folders, chosenRange());
     }
-    const QString empty = data.records.empty() ? QStringLiteral("Нет записей")
-                          : folders.isEmpty()  ? QStringLiteral("Отметьте папки")
-                                               : QStringLiteral(
-                                                     "Нет записей этой величины за выбранный "
-                                                      "период");
+    for (ChartSeriesData& s : series) {
+        s.style = lineStyles_.value(s.folder, s.style);
+    }
+    // Each drawn folder's line beside its name in the list; the others keep an empty place.
+    filling_ = true;
+    for (int i = 0; i < folderList_->count(); ++i) {
+        QListWidgetItem* item = folderList_->item(i);
+        const auto drawn = std::find_if(series.begin(), series.end(),
+                                        [item](const auto& s) { return s.folder == item->text(); });
+        QPixmap swatch(kSwatchSize);
+        swatch.fill(Qt::transparent);
+        item->setIcon(drawn != series.end() ? ChartView::SeriesSwatch(drawn->style, kSwatchSize)
+                                            : swatch);
+    }
+    filling_ = false;
+    QString empty;
+    if (showsArchive() && loader_->isRunning()) {
+        empty = QStringLiteral("Чтение архива…");
+    } else if (showsArchive() && !archiveTrouble_.isEmpty()) {
+        empty = archiveTrouble_;
+    } else if (data.records.empty()) {
+        empty = showsArchive() ? QStringLiteral("В архиве нет записей этого прибора")
+                               : QStringLiteral("Нет записей");
+    } else {
+        empty = folders.isEmpty() ? QStringLiteral("Отметьте папки")
+                                  : QStringLiteral("Нет записей этой величины за выбранный период");
+    }
     view_->setContent(&data, row, std::move(series), services_.locale, empty);
     const bool drawn = !view_->isEmpty();
     wholeRange_->setEnabled(drawn);
@@ -394,16 +529,46 @@ void ChartPage::renderChart(QPainter& painter, const QRectF& target,
 }
 
 void ChartPage::paintPage(QPainter& painter, const QRectF& page, double dotsPerInch) const {
+    // The title, wrapped onto as many lines as it needs.
     QFont font = this->font();
     font.setPointSizeF(11.0);
     font.setBold(true);
     painter.setFont(font);
     const QFontMetricsF metrics(font, painter.device());
-    const double titleHeight = metrics.height() * 1.6;
-    const QRectF title(page.left(), page.top(), page.width(), titleHeight);
-    painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter,
-                     metrics.elidedText(titleLine(), Qt::ElideRight, page.width()));
-    const QRectF chartArea = page.adjusted(0, titleHeight, 0, 0);
+    const int titleFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    const QString title = titleLine();
+    const double titleHeight = metrics.boundingRect(page, titleFlags, title).height();
+    painter.drawText(QRectF(page.left(), page.top(), page.width(), titleHeight), titleFlags, title);
+    double top = page.top() + titleHeight + metrics.height() * 0.5;
+
+    // The legend: each line and its folder's full name, in as many rows as they need.
+    font.setPointSizeF(10.0);
+    font.setBold(false);
+    painter.setFont(font);
+    const QFontMetricsF legend(font, painter.device());
+    const double row = legend.height() * 1.4;
+    const double swatch = legend.height() * 2.2;
+    const double gap = legend.height() * 0.5;
+    const double penScale = dotsPerInch / kScreenDpi;
+    double x = page.left();
+    for (const ChartSeriesData& s : view_->seriesData()) {
+        const double width = swatch + gap + legend.horizontalAdvance(s.folder) + 2 * gap;
+        if (x > page.left() && x + width > page.right()) {
+            x = page.left();
+            top += row;
+        }
+        QPen pen = ChartView::SeriesPen(s.style);
+        pen.setWidthF(pen.widthF() * penScale);
+        painter.setPen(pen);
+        painter.drawLine(QPointF(x, top + row / 2), QPointF(x + swatch, top + row / 2));
+        painter.setPen(QPen(Qt::black));
+        painter.drawText(QRectF(x + swatch + gap, top, width - swatch - gap, row),
+                         Qt::AlignLeft | Qt::AlignVCenter, s.folder);
+        x += width;
+    }
+    top += row + legend.height() * 0.3;
+
+    const QRectF chartArea(page.left(), top, page.width(), std::max(1.0, page.bottom() - top));
     const double scale = kScreenDpi / dotsPerInch;
     renderChart(painter, chartArea,
                 QSize(static_cast<int>(chartArea.width() * scale),
@@ -412,11 +577,17 @@ void ChartPage::paintPage(QPainter& painter, const QRectF& page, double dotsPerI
 
 bool ChartPage::savePng(const QString& path, const QSize& size, QString* error) const {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    const int dotsPerMeter = static_cast<int>(kPngDpi / 0.0254 + 0.5);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
     image.fill(Qt::white);
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
-        renderChart(painter, QRectF(QPointF(0, 0), QSizeF(size)), size);
+        const double margin = kPngDpi / 6.0;
+        paintPage(painter,
+                  QRectF(QPointF(0, 0), QSizeF(size)).adjusted(margin, margin, -margin, -margin),
+                  kPngDpi);
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit()) {
@@ -504,7 +675,7 @@ void ChartPage::saveChart() {
     }
     QString error;
     const bool pdf = target.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive);
-    if (!(pdf ? savePdf(target, &error) : savePng(target, view_->size(), &error))) {
+    if (!(pdf ? savePdf(target, &error) : savePng(target, kPngSize, &error))) {
         services_.dialogs->Inform(QStringLiteral("Ошибка при открытии файла\n") + target,
                                   QStringLiteral("ВНИМАНИЕ!"));
         return;

@@ -1,19 +1,27 @@
 #pragma once
 // The "График" page: the values of the chosen folders over time, one line per folder, for one
 // quantity of the instrument's model, from the notebook in memory or, with "Весь архив"
-// checked, from every archived record of that model. The operator chooses the quantity, the
-// folders and the period; zooms with the wheel or a frame ("Весь диапазон" goes back); saves
-// the chart as PNG or PDF and prints it on one page with a title line.
+// checked, from every archived record of the model chosen beside it. The operator chooses the
+// quantity, the folders and the period; zooms with the wheel or a frame ("Весь диапазон" goes
+// back); saves the chart as PNG or PDF and prints it on one page with a title and a legend.
+//
+// Each folder keeps its line (colour and kind) whatever the period, the quantity or whether the
+// notebook or the archive is shown; the folder
+// list shows it beside the folder's full name. At first the page charts the folders measured
+// most recently in the period, a few at most ("Все" adds the rest).
 //
 // The page knows nothing of the main window. The window gives it the notebook after every
-// change (setNotebook), selects the record a click reports (recordActivated), and, once an
-// archive exists, makes the check box available (setArchiveAvailable) and answers
-// archiveRequested with setArchiveRecords. Every dialog goes through OperatorDialogs; what
-// the activity protocol should keep comes out of activity().
+// change (setNotebook: the same notebook again keeps the zoom), selects the record a click
+// reports (recordActivated, or archiveRecordActivated for an archived one). "Весь архив" reads
+// the console's archive on a thread of its own with a progress bar; an archive that cannot be
+// read is reported, never drawn in part. Every dialog goes through OperatorDialogs; what the
+// activity protocol should keep comes out of activity().
 
 #include "ChartData.h"
+#include "archive/ArchiveTypes.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QLocale>
 #include <QWidget>
 
@@ -25,18 +33,23 @@ class QComboBox;
 class QDateEdit;
 class QListWidget;
 class QPainter;
+class QLabel;
 class QPrinter;
+class QProgressBar;
 class QPushButton;
 
 namespace kvir {
 
+class ChartArchiveLoader;
 class ChartView;
+class ConsoleArchive;
 class OperatorDialogs;
 
 struct ChartPageServices {
     OperatorDialogs* dialogs = nullptr;  // required
     QLocale locale = QLocale::system();  // regional formats of the axis, tooltips and titles
     std::function<QDateTime()> now;      // empty: the local clock
+    ConsoleArchive* archive = nullptr;   // "Весь архив" reads it; nullptr: no such choice
 };
 
 class ChartPage final : public QWidget {
@@ -49,12 +62,16 @@ class ChartPage final : public QWidget {
     // ---- Data ---------------------------------------------------------------------------
     // The notebook in memory; kept as a copy, shown unless the archive is.
     void setNotebook(const Notebook& notebook);
-    // Shows the "Весь архив" check box (hidden and unchecked without an archive).
-    void setArchiveAvailable(bool available);
-    // Every archived record of one model, the answer to archiveRequested; shown while the
-    // box is checked. Ids are the archive's record ids.
+    // Checks or unchecks "Весь архив" (reading the archive's records of the chosen model).
+    void setShowArchive(bool show);
+    // The model whose archived records "Весь архив" shows.
+    void setArchiveModel(DeviceModel model);
+    // Shows `records` as the archive's records of their model, as a load ends (benchmarks
+    // hand them over directly). Ids are the archive's record ids.
     void setArchiveRecords(ChartData records);
     bool showsArchive() const;
+    // A load of the archive is under way.
+    bool isLoadingArchive() const;
 
     // ---- Choices (as the operator would make them) --------------------------------------
     // Chooses `quantity` when the model has it; false otherwise.
@@ -64,17 +81,19 @@ class ChartPage final : public QWidget {
     void setPeriod(ChartPeriod period, const QDate& first = {}, const QDate& last = {});
 
     // ---- Output ---------------------------------------------------------------------------
+    // The size of a saved PNG image, whatever the size of the page on screen.
+    static constexpr QSize kPngSize{1600, 1000};
     // "Сохранить…": the file dialog (PNG or PDF), a question before replacing a file.
     void saveChart();
     // "Печать…": the print dialog, then one page.
     void printChart();
-    // The chart alone as a PNG image of `size` pixels.
+    // Title, legend and chart as a PNG image of `size` pixels.
     bool savePng(const QString& path, const QSize& size, QString* error) const;
     // The printed page (title line and chart) as a one-page PDF file.
     bool savePdf(const QString& path, QString* error) const;
     // The printed page on `printer`.
     bool printTo(QPrinter& printer, QString* error) const;
-    // The title line of the printed page.
+    // The title of the printed page and of a saved chart (wrapped, never cut).
     QString titleLine() const;
 
     ChartView* view() const { return view_; }
@@ -82,20 +101,23 @@ class ChartPage final : public QWidget {
   signals:
     // A point of the notebook was clicked: the record's slot.
     void recordActivated(int slot);
-    // A point of the archive was clicked: the record's id in the archive.
+    // A point of the archive was clicked: the record's id in the archive (the Архив page
+    // shows it: ArchivePage::showRecord).
     void archiveRecordActivated(qint64 id);
-    // "Весь архив" was checked: the window should answer with setArchiveRecords.
-    void archiveRequested(DeviceModel model);
-    // A line for the activity protocol (a chart saved or printed).
+    // A line for the activity protocol (a chart saved or printed, an archive not read).
     void activity(const QString& text);
 
   private:
     const ChartData& shownData() const;
     std::optional<ChartQuantityRow> chosenQuantity() const;
+    StampRange chosenRange() const;
     // Fills the quantity box and the folder list from the shown data, keeping the choices.
     void fillChoices();
     // Builds the series from the shown data and the choices.
     void rebuild();
+    // Starts reading the chosen model's records from the archive.
+    void loadArchive();
+    void onArchiveLoaded(const ChartData& records, ArchiveStatus status);
     void onRecordClicked(int record);
     void paintPage(QPainter& painter, const QRectF& page, double dotsPerInch) const;
     void renderChart(QPainter& painter, const QRectF& target, const QSize& logicalSize) const;
@@ -104,6 +126,10 @@ class ChartPage final : public QWidget {
     ChartPageServices services_;
     ChartData notebook_;
     std::optional<ChartData> archive_;
+    QString archiveTrouble_;  // why the archive's records are not shown
+    // Each folder's line, given in the order the page first saw the folders: the same in the
+    // notebook and in the archive, whatever the period or quantity.
+    QHash<QString, int> lineStyles_;
     DeviceModel quantityModel_ = DeviceModel::None;
     bool datesChosen_ = false;
     bool filling_ = false;
@@ -116,10 +142,13 @@ class ChartPage final : public QWidget {
     QPushButton* allFolders_ = nullptr;
     QPushButton* noFolders_ = nullptr;
     QCheckBox* archiveBox_ = nullptr;
+    QComboBox* modelBox_ = nullptr;
     QPushButton* wholeRange_ = nullptr;
     QPushButton* save_ = nullptr;
     QPushButton* print_ = nullptr;
+    QProgressBar* loading_ = nullptr;
     ChartView* view_ = nullptr;
+    ChartArchiveLoader* loader_ = nullptr;
 };
 
 }  // namespace kvir

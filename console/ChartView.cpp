@@ -5,6 +5,7 @@
 #include <QLegend>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRubberBand>
 #include <QTimer>
 #include <QToolTip>
@@ -49,6 +50,31 @@ int DecimalsFor(double step) {
 
 }  // namespace
 
+QPen ChartView::SeriesPen(int style) {
+    constexpr int kColors = static_cast<int>(std::size(kLineColors));
+    static const Qt::PenStyle kKinds[] = {Qt::SolidLine, Qt::DashLine, Qt::DashDotLine};
+    const int index = std::max(style, 0);
+    QPen pen(kLineColors[index % kColors], 2.0);
+    pen.setStyle(kKinds[(index / kColors) % std::size(kKinds)]);
+    return pen;
+}
+
+QPixmap ChartView::SeriesSwatch(int style, const QSize& size) {
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPen pen = SeriesPen(style);
+    painter.setPen(pen);
+    const double y = size.height() / 2.0;
+    painter.drawLine(QPointF(1, y), QPointF(size.width() - 1, y));
+    painter.setBrush(pen.color());
+    painter.setPen(Qt::NoPen);
+    const double r = std::min(size.height(), size.width()) / 4.0;
+    painter.drawEllipse(QPointF(size.width() / 2.0, y), r, r);
+    return pixmap;
+}
+
 QPointF ChartView::PositionIn(const QRectF& plot, const Range& range, double x, double y) {
     return {plot.left() + (x - range.x0) / (range.x1 - range.x0) * plot.width(),
             plot.bottom() - (y - range.y0) / (range.y1 - range.y0) * plot.height()};
@@ -56,6 +82,9 @@ QPointF ChartView::PositionIn(const QRectF& plot, const Range& range, double x, 
 
 ChartView::ChartView(QWidget* parent) : QChartView(parent) {
     setRenderHint(QPainter::Antialiasing);
+    // The chart's items do not report every pixel they leave behind (markers of points that
+    // moved or went): a whole repaint leaves nothing of an earlier plot drawn.
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     setRubberBand(QChartView::NoRubberBand);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setMouseTracking(true);
@@ -63,7 +92,7 @@ ChartView::ChartView(QWidget* parent) : QChartView(parent) {
     QChart* c = chart();
     c->setBackgroundRoundness(0);
     c->setMargins(QMargins(4, 4, 8, 4));
-    c->legend()->setAlignment(Qt::AlignBottom);
+    c->legend()->setVisible(false);
     c->setLocalizeNumbers(true);
 
     timeAxis_ = new QCategoryAxis;
@@ -104,8 +133,7 @@ void ChartView::setContent(const ChartData* data, const std::optional<ChartQuant
     for (size_t i = 0; i < series_.size(); ++i) {
         auto* line = new QLineSeries;
         line->setName(series_[i].folder);
-        QPen pen(kLineColors[i % std::size(kLineColors)], 2.0);
-        line->setPen(pen);
+        line->setPen(SeriesPen(series_[i].style));
         line->setMarkerSize(6.0);
         c->addSeries(line);
         line->attachAxis(timeAxis_);
@@ -116,7 +144,6 @@ void ChartView::setContent(const ChartData* data, const std::optional<ChartQuant
     c->setTitle(series_.empty() ? emptyText_ : QString());
     timeAxis_->setVisible(!series_.empty());
     valueAxis_->setVisible(!series_.empty());
-    c->legend()->setVisible(!series_.empty());
     showWholeRange();
 }
 

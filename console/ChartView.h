@@ -4,12 +4,15 @@
 // zoom and resize. The mouse wheel zooms the time around the pointer, a frame drawn with the
 // left button zooms into it, keys "+", "-" and Home do the same from the keyboard; a pointer
 // resting on a point shows the record's folder, date-time and value, and a click on it
-// reports the record.
+// reports the record. The plot has no legend of its own: the page's folder list shows each
+// line beside its folder's name, and saved and printed charts draw one.
 
 #include "ChartData.h"
 
 #include <QChartView>
 #include <QLocale>
+#include <QPen>
+#include <QPixmap>
 
 #include <optional>
 #include <vector>
@@ -27,6 +30,13 @@ class ChartView final : public QChartView {
   public:
     explicit ChartView(QWidget* parent = nullptr);
     ~ChartView() override;
+
+    // The line of the series whose folder has index `style` in the data: one of twelve colours,
+    // solid, dashed or dash-dotted, so that 36 folders are told apart. The same folder keeps
+    // its line whatever the period or quantity.
+    static QPen SeriesPen(int style);
+    // A short piece of that line, for the folder list and the legend of a saved chart.
+    static QPixmap SeriesSwatch(int style, const QSize& size);
 
     // What the plot shows, over its whole range. `data` must stay valid while it is shown;
     // without a quantity the plot is empty and shows `emptyText`.

@@ -32,7 +32,8 @@ void TGround_form::BuildArchivePages() {
     };
     archivePage_ = new ArchivePage(*archive_, *services_.dialogs, services_.locale);
     scrolled(archivePage_, "Page_archive");
-    chartPage_ = new ChartPage({services_.dialogs, services_.locale, services_.now});
+    chartPage_ = new ChartPage({services_.dialogs, services_.locale, services_.now,
+                                services_.archive ? archive_.get() : nullptr});
     scrolled(chartPage_, "Page_chart");
 
     connect(archivePage_, &ArchivePage::protocolEntry, this, &TGround_form::AddProtEntry);
@@ -49,18 +50,9 @@ void TGround_form::BuildArchivePages() {
         ShowRecords(2);
         records_->selectSlot(slot);
     });
-    connect(chartPage_, &ChartPage::archiveRequested, this, [this](DeviceModel model) {
-        ChartData data;
-        data.model = model;
-        if (Archive* archive = archive_->archive()) {
-            archive->forEachPage(ArchiveFilter(model), [&data](const QList<ArchivedRecord>& page) {
-                for (const ArchivedRecord& r : page) {
-                    data.add(r.folder, r.id, r.stamp, r.modeCode,
-                             {r.value1, r.value2, r.value3, r.value4});
-                }
-            });
-        }
-        chartPage_->setArchiveRecords(std::move(data));
+    connect(chartPage_, &ChartPage::archiveRecordActivated, this, [this](qint64 id) {
+        ShowPage(archivePage_->parentWidget()->parentWidget(), archiveButton_);
+        archivePage_->showRecord(id);
     });
 }
 
@@ -82,7 +74,6 @@ void TGround_form::ShowArchive() {
 
 void TGround_form::ShowChart() {
     ShowPage(chartPage_->parentWidget()->parentWidget(), chartButton_);
-    chartPage_->setArchiveAvailable(services_.archive);
     if (!session_->busy()) {
         chartPage_->setNotebook(session_->state().notebook());
     }

@@ -326,7 +326,11 @@ QTime TimeOfSerial(double serial) {
 }
 
 double Stamp510(const QDate& today, quint16 dayWord, quint16 timeWord) {
-    return DaySerial(QDate(today.year(), 1, 1)) + dayWord + TimeFraction(timeWord);
+    QDate newYear(today.year(), 1, 1);
+    if (newYear.addDays(dayWord) > today) {
+        newYear = newYear.addYears(-1);
+    }
+    return DaySerial(newYear) + dayWord + TimeFraction(timeWord);
 }
 
 QDate Date210(const QDate& today, quint16 dayWord) {

@@ -152,7 +152,11 @@ quint16 TimeWordOf(const QTime& time);
 QDate DateOfSerial(double serial);
 QTime TimeOfSerial(double serial);
 
-// "КВИР-510v2": 1 January of today's year + dayWord days + the time.
+// "КВИР-510v2": the day word counts days from 1 January of the year the record was taken in,
+// which the instrument does not store. The year is today's, or the one before when that date
+// still lies ahead (a notebook read just after New Year), so no record is dated after today,
+// as with the "КВИР-210v1". The instrument's own program always took today's year and so
+// dated every record of the past year a year late, in the future.
 double Stamp510(const QDate& today, quint16 dayWord, quint16 timeWord);
 // "КВИР-210v1": the day word carries month and day only (days from 1 January 2000); the year
 // is today's, or the one before when that month and day still lie ahead, so no record is

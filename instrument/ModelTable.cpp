@@ -6,6 +6,16 @@ namespace kvir {
 
 namespace {
 
+constexpr quint8 Mode(int m) {
+    return static_cast<quint8>(1u << m);
+}
+constexpr quint8 kEveryMode = 0x0F;
+
+// Which records carry which chart quantity. A record keeps all four values whatever its mode,
+// but only the mode's own reading is a measurement of that quantity: the pH of a record taken
+// in mode mV, for instance, is what the display held, not a reading, so drawing it would mix
+// two kinds of points in one line. The temperature is measured in every mode.
+
 const std::array<ModelRow, 2>& Rows() {
     static const std::array<ModelRow, 2> rows = {{
         {
@@ -23,6 +33,13 @@ const std::array<ModelRow, 2>& Rows() {
             .values = {{{1, 5, 2}, {2, 7, 2}, {3, 7, 4}, {4, 7, 4}}},
             .modeLabels = {QStringLiteral("not"), QStringLiteral("pH"), QStringLiteral("pH25"),
                            QStringLiteral("mV")},
+            .archiveCode = 510,
+            // pH from mode pH, pH25 from mode pH25, ЭДС from mode mV.
+            .chartQuantities = {{ChartQuantity::Ph, QStringLiteral("pH"), 2, 5, Mode(1)},
+                                {ChartQuantity::Ph25, QStringLiteral("pH25"), 3, 6, Mode(2)},
+                                {ChartQuantity::Temperature, QStringLiteral("Температура Т[С]"), 0,
+                                 3, kEveryMode},
+                                {ChartQuantity::Emf, QStringLiteral("ЭДС[мВ]"), 1, 4, Mode(3)}},
             .sequences = {ReadFolderPages, WriteFolderPage, WriteFolderPages, RestoreFolderPages,
                           InitFolderPages},
         },
@@ -42,6 +59,15 @@ const std::array<ModelRow, 2>& Rows() {
             .values = {{{4, 0, -1}, {1, 5, 2}, {2, 7, 2}, {3, 7, 2}}},
             .modeLabels = {QStringLiteral("КРК[мкг/л]"), QStringLiteral("КРК[%]"),
                            QStringLiteral("КРК[мкг/л]+соль"), QStringLiteral("КРК[%]+соль")},
+            .archiveCode = 210,
+            // КРК[мкг/л] from modes 0 and 2, КРК[%] from modes 1 and 3, the salinity from the
+            // two "+соль" modes.
+            .chartQuantities =
+                {{ChartQuantity::Micrograms, QStringLiteral("КРК[мкг/л]"), 1, 5, Mode(0) | Mode(2)},
+                 {ChartQuantity::Percent, QStringLiteral("КРК[%]"), 2, 6, Mode(1) | Mode(3)},
+                 {ChartQuantity::Salinity, QStringLiteral("Соль[мг/л]"), 3, 3, Mode(2) | Mode(3)},
+                 {ChartQuantity::Temperature, QStringLiteral("Температура Т[С]"), 0, 4,
+                  kEveryMode}},
             // Restoring keeps every entry in place, as a folder write does.
             .sequences = {ReadRecordPages, WriteDirectoryFolder, WriteDirectoryNotebook,
                           RestoreDirectory, InitDirectory},

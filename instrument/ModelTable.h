@@ -1,7 +1,8 @@
 #pragma once
 // The supported models, one row each: the name the console shows, how an identification is
 // recognised, the memory layout with its page counts, the record table's column headers and
-// value formats, the mode labels, and the whole-notebook sequences of the layout. Everything
+// value formats, the mode labels, the archive's code, the chart's quantities, and the
+// whole-notebook sequences of the layout. Everything
 // that differs between the models is looked up here once; a new model is a new row (and,
 // for a new layout, its layout functions).
 
@@ -15,6 +16,7 @@
 #include <array>
 #include <functional>
 #include <span>
+#include <vector>
 
 namespace kvir {
 
@@ -57,6 +59,17 @@ struct LayoutSequences {
     ExchangeResult (*initialise)(Instrument&, const ProgressFn&);
 };
 
+enum class ChartQuantity { Ph, Ph25, Temperature, Emf, Micrograms, Percent, Salinity };
+
+// One quantity the chart can draw: where a record keeps it and which records carry it.
+struct ChartQuantityEntry {
+    ChartQuantity quantity;
+    QString name;  // the text in the quantity box
+    int field;     // 0 to 3: the record's value 1 to value 4
+    int column;    // its header in `headers` (0 to 7): the axis title and unit
+    quint8 modes;  // bit m set: records whose mode (low two bits) is m carry it
+};
+
 struct ModelRow {
     DeviceModel model;
     QString displayName;  // the main window's caption, e.g. "КВИР-510v2"
@@ -73,6 +86,10 @@ struct ModelRow {
     std::array<ValueColumn, 4> values;
     // Labels of the mode byte's two low bits.
     std::array<QString, 4> modeLabels;
+    // The number the archive stores for the model (and kvir-cli accepts for it).
+    int archiveCode;
+    // The chart's quantities, in the order its quantity box lists them.
+    std::vector<ChartQuantityEntry> chartQuantities;
     LayoutSequences sequences;
 };
 

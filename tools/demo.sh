@@ -29,11 +29,13 @@ if [[ -x build/console/kvir-console ]]; then
     # The console speaks Russian; without a regional setting of their own operators get the
     # Russian date and number formats.
     case ${LC_ALL:-${LANG:-C}} in C | C.* | POSIX) export LANG=ru_RU.UTF-8 LC_ALL= ;; esac
+    # Not exec: the exit trap stops the simulator once the console is closed.
     if [[ -z ${DISPLAY:-}${WAYLAND_DISPLAY:-} ]]; then
         echo "No display: starting the console under Xvfb." >&2
-        exec xvfb-run -a -s "-screen 0 1024x768x24" ../build/console/kvir-console
+        xvfb-run -a -s "-screen 0 1024x768x24" ../build/console/kvir-console
+    else
+        ../build/console/kvir-console
     fi
-    ../build/console/kvir-console
 else
     build/cli/kvir-cli --port "$port" identify
 fi

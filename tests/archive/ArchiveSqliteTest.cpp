@@ -233,6 +233,7 @@ TEST(ArchiveConnectionFile, LinesNameAServerAndNeverAPassword) {
         {{"database=kvir", "port=x"}, 2},
         {{"database=kvir", "colour"}, 2},
         {{"host=db.lab"}, 0},
+        {{"database=kvir", "schema=\"public\"; DROP TABLE record; --"}, 2},
     };
     for (const auto& c : cases) {
         int badLine = -1;

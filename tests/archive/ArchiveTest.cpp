@@ -4,14 +4,17 @@
 #include "ArchiveTestSupport.h"
 
 #include "archive/Archive.h"
+#include "archive/ArchiveSchema.h"
 #include "instrument/Cp1251.h"
 #include "instrument/MemoryLayout.h"
 #include "instrument/Util_modbas.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -116,9 +119,9 @@ class ArchiveTest : public testing::TestWithParam<Backend> {
         return ok;
     }
 
-    qint64 Count(DeviceModel model) {
+    qint64 Count(const ArchiveFilter& filter) {
         qint64 n = -1;
-        EXPECT_EQ(archive_.count({model}, &n), ArchiveStatus::Ok);
+        EXPECT_EQ(archive_.count(filter, &n), ArchiveStatus::Ok);
         return n;
     }
 
@@ -137,7 +140,7 @@ TEST_P(ArchiveTest, SnapshotsRestoreBitForBitAndRecordsAreKeptOnce) {
     } cases[] = {
         {ReadSampleNotebook(DeviceModel::Ph510), 546, 546},
         {ReadSampleNotebook(DeviceModel::Conc210), 1000, 1000},
-        {edge, 6, 6},  // slot 8 repeats slot 0: one record, new at both slots
+        {edge, 6, 6},  // slot 8 repeats slot 0: as many records as slots
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(DisplayName(c.notebook.model).toStdString());
@@ -166,7 +169,7 @@ TEST_P(ArchiveTest, SnapshotsRestoreBitForBitAndRecordsAreKeptOnce) {
         EXPECT_EQ(seen, QList<qint64>({first.snapshotId, again.snapshotId}));
     }
     EXPECT_EQ(Count(DeviceModel::Ph510), 546);
-    EXPECT_EQ(Count(DeviceModel::Conc210), 1000 + 5);
+    EXPECT_EQ(Count(DeviceModel::Conc210), 1000 + 6);
 }
 
 TEST_P(ArchiveTest, OverlappingAndPartialReadsAddOnlyTheirNewRecords) {
@@ -206,6 +209,196 @@ TEST_P(ArchiveTest, OverlappingAndPartialReadsAddOnlyTheirNewRecords) {
     EXPECT_EQ(list.first().records, 300);
     EXPECT_EQ(list.first().takenAt, Meta().takenAt);
     EXPECT_EQ(Count(DeviceModel::Conc210), 1000 + 400 + 300);
+}
+
+TEST_P(ArchiveTest, ReReadingAcrossNewYearWithTheClockMovedOrAfterARenameAddsNothing) {
+    for (const DeviceModel model : {DeviceModel::Ph510, DeviceModel::Conc210}) {
+        SCOPED_TRACE(DisplayName(model).toStdString());
+        const auto read = [model](const QDate& today) {
+            return ReadSampleNotebook(model, QStringLiteral("small"), today);
+        };
+        const Notebook first = read({2026, 12, 31});
+        const int n = RecordCount(first.image);
+        ASSERT_EQ(archive_.store(first, Meta()).newRecords, n);
+        Notebook renamed = read({2027, 1, 2});
+        const QString before = renamed.folders.at(1);
+        const QString after = before.toUpper() + QStringLiteral(" NIST");
+        renamed.folders[1] = after;
+        const struct {
+            const char* what;
+            Notebook notebook;
+        } again[] = {
+            {"2 January", read({2027, 1, 2})},          {"a year later", read({2027, 12, 31})},
+            {"the clock set back", read({2026, 6, 1})}, {"a folder renamed", renamed},
+            {"renamed, read again", renamed},
+        };
+        for (const auto& a : again) {
+            const StoreResult r = archive_.store(a.notebook, Meta());
+            ASSERT_EQ(r.status, ArchiveStatus::Ok) << a.what;
+            EXPECT_EQ(r.newRecords, 0) << a.what;
+            EXPECT_TRUE(r.newSlots.isEmpty()) << a.what;
+        }
+        EXPECT_EQ(Count(model), n);
+
+        // Each record keeps the stamp of the first read; the renamed folder's records are
+        // listed under the new name and found under either.
+        QList<double> stamps;
+        for (int s = 0; s < n; ++s) {
+            stamps << first.image.stamp[static_cast<size_t>(s)];
+        }
+        QList<double> archived;
+        int underNewName = 0;
+        ASSERT_EQ(archive_.forEachPage({model},
+                                       [&](const QList<ArchivedRecord>& page) {
+                                           for (const ArchivedRecord& r : page) {
+                                               archived << r.stamp;
+                                               underNewName += r.folder == after ? 1 : 0;
+                                               EXPECT_NE(r.folder, before);
+                                           }
+                                       }),
+                  ArchiveStatus::Ok);
+        std::sort(stamps.begin(), stamps.end());
+        std::sort(archived.begin(), archived.end());
+        EXPECT_EQ(archived, stamps);
+        EXPECT_GT(underNewName, 0);
+        QList<ArchivedRecord> one;
+        for (const QString& name : {before, after}) {
+            ArchiveFilter folder{model};
+            folder.folder = name;
+            qint64 found = 0;
+            ASSERT_EQ(archive_.count(folder, &found), ArchiveStatus::Ok);
+            EXPECT_EQ(found, underNewName) << name.toStdString();
+            ASSERT_EQ(archive_.fetch(folder, nullptr, 1, &one), ArchiveStatus::Ok);
+        }
+        QStringList names;
+        ASSERT_EQ(archive_.recordFolders(one.value(0).id, &names), ArchiveStatus::Ok);
+        EXPECT_EQ(names, QStringList({before, after}));
+    }
+}
+
+// Every slot of every snapshot as an archive of schema `version` holds it: snapshot, slot,
+// folder number, the folder name it was filed under and the stored fields, sorted.
+QStringList SlotRows(const QSqlDatabase& db, int version) {
+    QSqlQuery query(db);
+    const QString folder = version == 1 ? QStringLiteral("r") : QStringLiteral("sr");
+    EXPECT_TRUE(query.exec(
+        QStringLiteral("SELECT sr.snapshot_id, sr.slot, sr.folder_no, f.name, r.model, "
+                       "r.day_word, r.time_word, r.mode, r.v1, r.v2, r.v3, r.v4 FROM "
+                       "snapshot_record sr JOIN record r ON r.id = sr.record_id JOIN folder f "
+                       "ON f.id = ") +
+        folder + QStringLiteral(".folder_id")))
+        << query.lastError().text().toStdString();
+    QStringList rows;
+    while (query.next()) {
+        QStringList cells;
+        for (int c = 0; c < 12; ++c) {
+            cells << (c == 3 ? cp1251::Decode(query.value(c).toByteArray())
+                             : query.value(c).toString());
+        }
+        rows << cells.join(u',');
+    }
+    rows.sort();
+    return rows;
+}
+
+// An archive of schema version 1 (tests/data/archive-v1.sqlite), made by kvir-cli 1.1 against
+// kvir-sim: the small 510 sample read on 31 December 2026 and on 2 January 2027 (archived
+// twice, the second time dated in 2027) and again after "Буфер 4.01" became "БУФЕР 4.01 NIST"
+// (6 records more); the small 210 sample read on 31 December 2026 and 2027 (archived twice); a
+// 510 notebook holding one reading three times (twice in one folder) and one other. Its rows
+// are copied into a new database of either kind, which the archive then opens.
+TEST_P(ArchiveTest, AVersion1ArchiveMigratesItsDuplicatesAndLosesNoMeasurement) {
+    const bool postgres = GetParam() == Backend::Postgres;
+    archive_.close();
+    if (postgres) {
+        ASSERT_TRUE(Admin(QStringLiteral("DROP SCHEMA ") + location_.schema +
+                          QStringLiteral(" CASCADE; CREATE SCHEMA ") + location_.schema));
+    } else {
+        ASSERT_TRUE(QFile::remove(location_.file));
+    }
+    const auto connect = [&](const QString& name) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(
+            postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(postgres ? location_.database : location_.file);
+        db.setHostName(location_.host);
+        db.setPort(location_.port);
+        db.setUserName(location_.user);
+        EXPECT_TRUE(db.open());
+        if (postgres) {
+            QSqlQuery(db).exec(QStringLiteral("SET search_path TO ") + location_.schema);
+        }
+        return db;
+    };
+    QStringList before;
+    {
+        QSqlDatabase source = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "v1");
+        source.setDatabaseName(QStringLiteral(KVIR_TEST_DATA "/archive-v1.sqlite"));
+        source.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        ASSERT_TRUE(source.open());
+        before = SlotRows(source, 1);
+        QSqlQuery write(connect("target"));
+        for (const QString& sql :
+             QStringList{"BEGIN"} + MigrationStatements(1, postgres) +
+                 QStringList{"CREATE TABLE schema_version (version INTEGER NOT NULL)",
+                             "INSERT INTO schema_version (version) VALUES (1)"}) {
+            ASSERT_TRUE(write.exec(sql)) << sql.toStdString();
+        }
+        for (const QString table :
+             {"snapshot", "snapshot_folder", "folder", "record", "snapshot_record"}) {
+            QSqlQuery read(source);
+            ASSERT_TRUE(read.exec("SELECT * FROM " + table));
+            while (read.next()) {
+                const QSqlRecord row = read.record();
+                write.prepare("INSERT INTO " + table + " VALUES (" +
+                              QStringLiteral("?, ").repeated(row.count() - 1) + "?)");
+                for (int c = 0; c < row.count(); ++c) {
+                    write.bindValue(c, row.value(c));
+                }
+                ASSERT_TRUE(write.exec()) << write.lastError().text().toStdString();
+            }
+            // The numbers a server hands out go on after those of its own earlier stores.
+            if (postgres && table != "snapshot_folder" && table != "snapshot_record") {
+                ASSERT_TRUE(write.exec("SELECT setval(pg_get_serial_sequence('" + table +
+                                       "', 'id'), MAX(id)) FROM " + table));
+            }
+        }
+        ASSERT_TRUE(write.exec("COMMIT"));
+    }
+    QSqlDatabase::removeDatabase("v1");
+    QSqlDatabase::removeDatabase("target");
+    ASSERT_EQ(before.size(), 31 * 3 + 37 * 2 + 4);
+
+    ASSERT_EQ(archive_.open(location_), ArchiveStatus::Ok) << archive_.lastError().toStdString();
+    EXPECT_EQ(SlotRows(connect("migrated"), 2), before) << "every slot as it was";
+    QSqlDatabase::removeDatabase("migrated");
+    EXPECT_EQ(Count(DeviceModel::Ph510), 31 + 4);
+    EXPECT_EQ(Count(DeviceModel::Conc210), 37);
+    QList<SnapshotInfo> snapshots;
+    ASSERT_EQ(archive_.snapshots(&snapshots), ArchiveStatus::Ok);
+    int added = 0;
+    for (const SnapshotInfo& info : snapshots) {
+        added += info.newRecords;
+    }
+    EXPECT_EQ(added, 31 + 4 + 37) << "each snapshot's new records counted again";
+    // The earliest stamps stay: nothing is dated in 2027 any more; the renamed folder's
+    // records are shown under its new name.
+    for (const DeviceModel model : {DeviceModel::Ph510, DeviceModel::Conc210}) {
+        ArchiveFilter later{model};
+        later.from = QDate(2027, 1, 1);
+        EXPECT_EQ(Count(later), 0);
+    }
+    ArchiveFilter renamed{DeviceModel::Ph510};
+    renamed.folder = QStringLiteral("Буфер 4.01");
+    QList<ArchivedRecord> records;
+    ASSERT_EQ(archive_.fetch(renamed, nullptr, 100, &records), ArchiveStatus::Ok);
+    ASSERT_EQ(records.size(), 6);
+    for (const ArchivedRecord& r : records) {
+        EXPECT_EQ(r.folder, QStringLiteral("БУФЕР 4.01 NIST"));
+    }
+    // Reading the same notebooks again adds nothing; new ones are numbered after the old.
+    const Notebook sample = ReadSampleNotebook(DeviceModel::Ph510, "small", {2027, 1, 5});
+    EXPECT_EQ(archive_.store(sample, Meta()).newRecords, 0);
+    EXPECT_EQ(archive_.store(VariantNotebook(sample, 1, 1), Meta()).newRecords, 31);
 }
 
 // The record table's by-date order of everything stored: newest first, equal stamps in the
@@ -337,6 +530,48 @@ TEST_P(ServerArchiveTest, AStoreBrokenOffPartWayLeavesNoHalfSnapshot) {
         }
         EXPECT_EQ(Count(DeviceModel::Conc210), 2000);
     }
+}
+
+TEST_P(ServerArchiveTest, SchemaNamesAreCheckedAndQuotedNeverPasted) {
+    const QString mixed = QStringLiteral("Лаб_") + location_.schema;
+    ASSERT_TRUE(Admin(QStringLiteral("CREATE SCHEMA \"") + mixed + u'"'));
+    const QString injection = QStringLiteral("CREATE TABLE kvir_injected (x int)");
+    const struct {
+        QString schema;
+        ArchiveStatus status;
+    } cases[] = {
+        {location_.schema, ArchiveStatus::Ok},
+        {mixed, ArchiveStatus::Ok},
+        {QStringLiteral("нет_такой_схемы"), ArchiveStatus::NoSchema},
+        {QStringLiteral("\"public\"; ") + injection +
+             QStringLiteral("; SET search_path TO \"public\""),
+         ArchiveStatus::BadSchema},
+        {QStringLiteral("public; ") + injection, ArchiveStatus::BadSchema},
+        {QStringLiteral("x\"; ") + injection + QStringLiteral("; --"), ArchiveStatus::BadSchema},
+        {u'"' + location_.schema + u'"', ArchiveStatus::BadSchema},
+        {QStringLiteral("lab-2"), ArchiveStatus::BadSchema},
+        {QStringLiteral("lab 2"), ArchiveStatus::BadSchema},
+        {QStringLiteral("2lab"), ArchiveStatus::BadSchema},
+        {QString(64, u'a'), ArchiveStatus::BadSchema},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.schema.toStdString());
+        ArchiveLocation where = location_;
+        where.schema = c.schema;
+        Archive archive;
+        EXPECT_EQ(archive.open(where), c.status) << archive.lastError().toStdString();
+        int badLine = 0;
+        const bool parsed =
+            ParseConnectionLines(
+                {QStringLiteral("database=kvir"), QStringLiteral("schema=") + c.schema}, &badLine)
+                .has_value();
+        EXPECT_EQ(parsed, c.status != ArchiveStatus::BadSchema);
+    }
+    // None of the hostile values ran: no table of theirs anywhere.
+    EXPECT_TRUE(Admin(QStringLiteral(
+        "DO $$BEGIN IF EXISTS (SELECT 1 FROM information_schema.tables WHERE table_name = "
+        "'kvir_injected') THEN RAISE EXCEPTION 'kvir_injected exists'; END IF; END$$")));
+    EXPECT_TRUE(Admin(QStringLiteral("DROP SCHEMA \"") + mixed + QStringLiteral("\" CASCADE")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ArchiveTest, testing::Values(Backend::Sqlite, Backend::Postgres),

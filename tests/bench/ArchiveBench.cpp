@@ -3,10 +3,12 @@
 // days further each time, values changed), every tenth read repeated as it is — then measures:
 // storing a 1000-record snapshot (all new, and all already archived), opening the Архив page
 // and painting its first screen, a filter by folder and one month, "kvir-cli archive export"
-// of everything, and the file size per record. With KVIR_TEST_POSTGRES also a store on the
-// server. Run (release build recommended):
+// of everything, the file size per record, and "Весь архив" on the chart page (read on its own
+// thread). With KVIR_TEST_POSTGRES also a store on the server. Run (release build recommended):
 //     QT_QPA_PLATFORM=offscreen build/tests/archive_bench DIR [records]
 #include "ArchivePage.h"
+#include "ChartPage.h"
+#include "ChartView.h"
 #include "archive/ArchiveTestSupport.h"
 #include "bench/NoDialogs.h"
 
@@ -20,6 +22,7 @@
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QThread>
 
 #include <sys/resource.h>
 
@@ -168,6 +171,46 @@ int main(int argc, char** argv) {
         "filter by folder and one month, shown: median %.1f ms (%.0f records found on "
         "average)\n",
         Median(filters), static_cast<double>(found) / 9.0);
+
+    // "Весь архив" on the chart page: the records read on a thread of their own; how long the
+    // window's thread waited at most between two turns of its event loop meanwhile, and how
+    // long the same records took read on the window's thread itself, as the page once did.
+    for (const DeviceModel model : {DeviceModel::Conc210, DeviceModel::Ph510}) {
+        ChartPage chart({&dialogs, QLocale(QStringLiteral("ru_RU")), {}, &archive});
+        chart.resize(1280, 720);
+        chart.show();
+        chart.setArchiveModel(model);
+        QElapsedTimer load;
+        load.start();
+        chart.setShowArchive(true);
+        const double started = Ms(load);
+        double longest = 0.0;
+        while (chart.isLoadingArchive()) {
+            QElapsedTimer turn;
+            turn.start();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            longest = std::max(longest, Ms(turn));
+            QThread::msleep(1);
+        }
+        const double loaded = Ms(load);
+        chart.grab();
+        const double drawn = Ms(load);
+        QElapsedTimer direct;
+        direct.start();
+        ChartData data;
+        archive.archive()->forEachPage(model, [&data](const QList<ArchivedRecord>& records) {
+            for (const ArchivedRecord& r : records) {
+                data.add(r.folder, r.id, r.stamp, r.modeCode,
+                         {r.value1, r.value2, r.value3, r.value4});
+            }
+        });
+        std::printf(
+            "Весь архив, %s, %zu records: read in %.2f s on its own thread, drawn at %.2f s; "
+            "the window's thread: %.0f ms to start, %.0f ms its longest turn; read on the "
+            "window's thread instead: %.2f s\n",
+            qPrintable(DisplayName(model)), chart.view()->data()->records.size(), loaded / 1000.0,
+            drawn / 1000.0, started, longest, Ms(direct) / 1000.0);
+    }
 
     const auto [fresh, repeated] = StoreTimes(SqliteLocation(file), s210);
     std::printf("store a 1000-record snapshot: %.1f ms all new, %.1f ms all archived before\n",

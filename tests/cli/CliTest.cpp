@@ -1,6 +1,8 @@
 // kvir-cli against kvir-sim, both as the separate programs an operator or a script runs.
+#include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -263,13 +265,50 @@ TEST(KvirCli, ReadStoresInTheArchiveWhichListsAndExports) {
          "Неизвестная модель прибора: 310\n"},
         {{"--archive", dir.filePath("none.sqlite"), "archive", "list"},
          1,
-         "Не удается открыть или создать файл архива: " + dir.filePath("none.sqlite") + "\n"},
+         "Архива еще нет: " + dir.filePath("none.sqlite") + "\n"},
+        {{"--archive", dir.filePath("empty.sqlite"), "archive", "export"},
+         1,
+         "Архива еще нет: " + dir.filePath("empty.sqlite") + "\n"},
         {{"archive", "drop"}, 64, "archive: list or export\n"},
     };
+    QFile empty(dir.filePath("empty.sqlite"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
     for (const auto& c : refusals) {
         const CliResult r = RunCli(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
         EXPECT_EQ(r.err, c.err);
     }
     EXPECT_FALSE(QFile::exists(dir.filePath("none.sqlite")));
+    EXPECT_EQ(QFileInfo(dir.filePath("empty.sqlite")).size(), 0) << "listing creates nothing";
+}
+
+TEST(KvirCli, ReadPrintsAStampInTheHourTheClocksSkipAsStored) {
+    // 02:30 on the last Sunday of March does not exist in Central European time. The
+    // instrument stores no year: the read dates the record in the latest year not after today.
+    const QDate today = QDate::currentDate();
+    const auto gapDay = [](int year) {
+        const QDate end(year, 3, 31);
+        return end.addDays(-(end.dayOfWeek() % 7));
+    };
+    const QDate day =
+        gapDay(today.year()) <= today ? gapDay(today.year()) : gapDay(today.year() - 1);
+    QTemporaryDir dir;
+    const QString notebook = dir.filePath("gap.txt");
+    QFile file(notebook);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(("model КВИР-510v2\nbase 0xD000\nfolder 1 ОБЩАЯ ПАПКА\nrecord 1 " +
+                day.toString(Qt::ISODate) + " 02:30:00 1 21.0 5.0 7.0\n")
+                   .toUtf8());
+    file.close();
+    SimProcess sim({"--model", "510", "--notebook", notebook});
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    cli.setProcessEnvironment(env);
+    cli.start(kCli, {"--port", sim.port, "read"});
+    ASSERT_TRUE(cli.waitForFinished(20000));
+    const QString out = QString::fromUtf8(cli.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(";4500;" + day.toString(Qt::ISODate) + " 02:30:00;21;5;7;"))
+        << out.toStdString();
 }

@@ -10,12 +10,16 @@
 #include "instrument/Cp1251.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTableWidget>
 
@@ -75,7 +79,7 @@ TEST_F(ArchivePageTest, ShowsTheRecordTableRowsPageByPageAndFilters) {
     EXPECT_EQ(page.records()->rowCount(), ArchiveModel::kPageRows) << "one page, not every row";
     for (int c = 0; c < 8; ++c) {
         EXPECT_EQ(page.records()->headerData(c + 2, Qt::Horizontal).toString(),
-                  ModelHeaders(DeviceModel::Conc210).at(c));
+                  ModelHeaders(DeviceModel::Conc210).at(c).trimmed());
     }
     EXPECT_EQ(PageRows(page), RecordTableRows(sample));
 
@@ -92,6 +96,48 @@ TEST_F(ArchivePageTest, ShowsTheRecordTableRowsPageByPageAndFilters) {
     page.But_find->click();
     EXPECT_EQ(page.Label_count->text(), QStringLiteral("Записей: 2000"));
     EXPECT_EQ(page.Table_snapshots->rowCount(), 2);
+}
+
+TEST_F(ArchivePageTest, ARecordChosenOnTheChartIsShownAndSelected) {
+    ArchivePage page(archive, dialogs, locale);
+    QList<ArchivedRecord> all;  // every record: the oldest is shown
+    ASSERT_EQ(archive.archive()->fetch(DeviceModel::Conc210, nullptr, 1000, &all),
+              ArchiveStatus::Ok);
+    page.Combo_model->setCurrentIndex(0);
+    page.showRecord(all.last().id);
+    EXPECT_EQ(page.Combo_model->currentText(), kModel210);
+    EXPECT_EQ(page.Combo_folder->currentText(), all.last().folder);
+    const QModelIndex current = page.Table_records->currentIndex();
+    ASSERT_TRUE(current.isValid());
+    EXPECT_EQ(page.records()->record(current.row()).id, all.last().id);
+    EXPECT_EQ(page.records()->cells(current.row()), RecordTableRows(sample).last());
+    dialogs.answer(DialogButton::Ok);
+    page.showRecord(1'000'000);
+    EXPECT_EQ(dialogs.transcript(), QStringList("Архив|Запись не найдена в архиве"));
+}
+
+TEST_F(ArchivePageTest, ColumnsFitTheirTextsAndTheSnapshotsSitBesideTheRecords) {
+    ArchivePage page(archive, dialogs, locale);
+    page.resize(690, 510);  // its room in a window of the design size, 760 × 537
+    page.show();
+    QCoreApplication::processEvents();
+    const ArchiveModel& model = *page.records();
+    for (int c = ArchiveModel::kFirstDataColumn; c < ArchiveModel::kColumns; ++c) {
+        int widest = page.Table_records->horizontalHeader()->fontMetrics().horizontalAdvance(
+            model.headerData(c, Qt::Horizontal).toString());
+        for (int r = 0; r < model.rowCount(); ++r) {
+            widest = std::max(widest, page.Table_records->fontMetrics().horizontalAdvance(
+                                          model.data(model.index(r, c)).toString()));
+        }
+        // Wide enough for every text, and no wider than that and its margins.
+        EXPECT_GE(page.Table_records->columnWidth(c), widest) << c;
+        EXPECT_LE(page.Table_records->columnWidth(c), widest + 24) << c;
+    }
+    const QRect records(page.Table_records->mapTo(&page, QPoint()), page.Table_records->size());
+    const QRect snapshots(page.Table_snapshots->mapTo(&page, QPoint()),
+                          page.Table_snapshots->size());
+    EXPECT_GT(snapshots.left(), records.right());
+    EXPECT_LT(snapshots.top(), records.center().y());
 }
 
 TEST_F(ArchivePageTest, TaggedRowsAreExportedAndPrintedAsFromTheRecordTable) {
@@ -148,7 +194,7 @@ TEST_F(ArchivePageTest, CompleteSnapshotsOpenIntoMemoryPartialOnesDoNot) {
     QObject::connect(&page, &ArchivePage::openSnapshot,
                      [&opened](const Notebook& n, const SnapshotInfo&) { opened << n; });
     ASSERT_EQ(page.Table_snapshots->rowCount(), 2);
-    EXPECT_EQ(page.Table_snapshots->item(0, 4)->text(), QStringLiteral("частичный"));
+    EXPECT_EQ(page.Table_snapshots->item(0, 3)->text(), QStringLiteral("частичный"));
 
     page.Table_snapshots->setCurrentCell(0, 0);
     dialogs.answer(DialogButton::Ok);
@@ -193,6 +239,63 @@ TEST_F(ArchivePageTest, AnArchiveThatCannotBeUsedIsReportedAndTheConsoleGoesOn) 
     EXPECT_EQ(dialogs.transcript(), QStringList(QStringLiteral("Архив|Сервер архива недоступен")));
     EXPECT_FALSE(QFile::exists(QDir(other.path()).filePath(kArchiveConnectionFileName)));
     EXPECT_EQ(broken.location().kind, ArchiveLocation::Kind::Sqlite);
+}
+
+TEST_F(ArchivePageTest, ThePasswordStepKeepsEveryFieldOfTheConnectionFile) {
+    ArchivePage local(archive, dialogs, locale);
+    // A schema that is no name is refused before anything is sent.
+    local.Edit_database->setText(QStringLiteral("kvir"));
+    local.Edit_schema->setText(QStringLiteral("\"public\"; DROP TABLE record"));
+    dialogs.answer(DialogButton::Ok);
+    local.But_server->click();
+    EXPECT_EQ(
+        dialogs.transcript(),
+        QStringList(QStringLiteral("Архив|Имя схемы архива может состоять только из букв, "
+                                   "цифр и знака подчеркивания и не может начинаться с цифры")));
+    EXPECT_EQ(archive.location().kind, ArchiveLocation::Kind::Sqlite);
+
+    const std::optional<ArchiveLocation> server = TestServer();
+    if (!server) {
+        GTEST_SKIP() << "KVIR_TEST_POSTGRES is not set: no server for the password step";
+    }
+    ArchiveLocation where = *server;
+    where.schema = QStringLiteral("page_%1").arg(QCoreApplication::applicationPid());
+    const auto admin = [&](const QString& sql) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), "admin");
+            db.setHostName(where.host);
+            db.setPort(where.port);
+            db.setDatabaseName(where.database);
+            db.setUserName(where.user);
+            EXPECT_TRUE(db.open() && QSqlQuery(db).exec(sql)) << sql.toStdString();
+        }
+        QSqlDatabase::removeDatabase("admin");
+    };
+    admin(QStringLiteral("CREATE SCHEMA ") + where.schema);
+    QTemporaryDir lab;
+    const QString conn = QDir(lab.path()).filePath(kArchiveConnectionFileName);
+    const QByteArray file = cp1251::Encode(QStringLiteral("# архив лаборатории\r\n") +
+                                           ConnectionFileLines(where).join(QStringLiteral("\r\n")) +
+                                           QStringLiteral("\r\n"));
+    const auto contents = [&conn] {
+        QFile f(conn);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    {
+        QFile f(conn);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(file);
+    }
+    ConsoleArchive shared(lab.path());
+    ASSERT_EQ(shared.open(), ArchiveStatus::Ok) << shared.detail().toStdString();
+    ArchivePage page(shared, dialogs, locale);
+    EXPECT_EQ(page.Edit_schema->text(), where.schema);
+    page.Edit_password->setText(QStringLiteral("пароль"));
+    page.But_server->click();
+    EXPECT_EQ(shared.location().schema, where.schema);
+    EXPECT_TRUE(page.Edit_password->text().isEmpty());
+    EXPECT_EQ(contents(), file);
+    admin(QStringLiteral("DROP SCHEMA ") + where.schema + QStringLiteral(" CASCADE"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // archive source, thinning, and the PNG, PDF and printed outputs.
 #include "ChartPage.h"
 #include "ChartView.h"
+#include "ConsoleArchive.h"
 #include "NotebookView.h"
 #include "ScriptedDialogs.h"
 #include "archive/ArchiveTestSupport.h"
@@ -12,14 +13,20 @@
 #include <QCategoryAxis>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLineSeries>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QValueAxis>
 
 #include <gtest/gtest.h>
@@ -86,7 +93,7 @@ struct SeriesCase {
     const char* sample;
     ChartQuantity quantity;
     QStringList modes;    // labels of the modes whose records the lines hold
-    QStringList folders;  // the chosen folders; empty: all of them (the page's default)
+    QStringList folders;  // the chosen folders; empty: all of them
     ChartPeriod period = ChartPeriod::All;
     QDate first, last;  // the records' dates the lines hold, inclusive
 };
@@ -107,9 +114,7 @@ TEST_P(ChartSeries, HoldExactlyTheChosenRecordsAndTheAxesCoverThem) {
     const Notebook& notebook = Sample(c.sample);
     page.setNotebook(notebook);
     ASSERT_TRUE(page.setQuantity(c.quantity));
-    if (!c.folders.isEmpty()) {
-        page.setChosenFolders(c.folders);
-    }
+    page.setChosenFolders(c.folders.isEmpty() ? ChartDataOf(notebook).folders : c.folders);
     page.setPeriod(c.period, c.first, c.last);
 
     // The column the axis names; the lines' values must be that column's.
@@ -226,6 +231,16 @@ void Drag(ChartView& view, QPointF from, QPointF to) {
     send(QEvent::MouseButtonRelease, to, Qt::NoButton);
 }
 
+// Lets queued work, layouts and paints run for `ms` milliseconds.
+void Wait(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+}
+
 void Click(ChartView& view, QPointF at) {
     Drag(view, at, at);
 }
@@ -277,19 +292,12 @@ TEST_F(ChartTest, ClickReportsTheRecordAndTheMouseZooms) {
     EXPECT_EQ(view().shownRange().x1, whole.x1);
 }
 
-TEST_F(ChartTest, TheArchiveIsAskedForAndItsLinesJoinNotebooks) {
+TEST_F(ChartTest, ArchiveLinesJoinNotebooksAndAClickReportsTheArchivedRecord) {
     page.setNotebook(Sample("210-small"));
-    std::vector<DeviceModel> asked;
     std::vector<qint64> ids;
-    QObject::connect(&page, &ChartPage::archiveRequested,
-                     [&](DeviceModel m) { asked.push_back(m); });
     QObject::connect(&page, &ChartPage::archiveRecordActivated,
                      [&](qint64 id) { ids.push_back(id); });
-    QCheckBox* box = page.findChild<QCheckBox*>();
-    ASSERT_NE(box, nullptr);
-    EXPECT_TRUE(box->isHidden());
-    page.setArchiveAvailable(true);
-    EXPECT_FALSE(box->isHidden());
+    EXPECT_TRUE(page.findChild<QCheckBox*>()->isHidden()) << "no archive, no such choice";
 
     // The same folder in two notebooks read months apart is one line.
     ChartData archive;
@@ -298,9 +306,7 @@ TEST_F(ChartTest, TheArchiveIsAskedForAndItsLinesJoinNotebooks) {
     archive.add("Река", 502, DaySerial(QDate(2025, 2, 10)), 0, {11, 47, 0.47f, 0});
     archive.add("Скважина", 777, DaySerial(QDate(2026, 6, 10)), 2, {12, 42, 0.42f, 90});
     archive.add("Скважина", 778, DaySerial(QDate(2026, 6, 11)), 1, {12, 43, 0.43f, 0});
-    QObject::connect(&page, &ChartPage::archiveRequested, [&] { page.setArchiveRecords(archive); });
-    box->setChecked(true);
-    ASSERT_EQ(asked, std::vector{DeviceModel::Conc210});
+    page.setArchiveRecords(archive);
     ASSERT_TRUE(page.showsArchive());
     page.setQuantity(ChartQuantity::Micrograms);
     page.setChosenFolders({"Скважина"});
@@ -313,9 +319,150 @@ TEST_F(ChartTest, TheArchiveIsAskedForAndItsLinesJoinNotebooks) {
     EXPECT_EQ(ids, std::vector<qint64>{777});
 
     // Unchecked, the notebook is back.
-    box->setChecked(false);
+    page.setShowArchive(false);
     EXPECT_FALSE(page.showsArchive());
     EXPECT_FALSE(DrawnLines(view()).contains("Скважина"));
+}
+
+// "Весь архив" over a real archive file: read on a thread of its own with nothing in memory,
+// the model chosen on the page; an archive that cannot be read is reported, nothing drawn.
+TEST(ChartArchive, IsReadOffTheWindowThreadAndItsFaultsAreReported) {
+    QTemporaryDir dir;
+    ConsoleArchive archive(dir.path());
+    ASSERT_EQ(archive.open(), ArchiveStatus::Ok);
+    const SnapshotMeta meta{kNow, "/dev/ttyUSB0", "Иванов", true, SnapshotKind::Read};
+    ASSERT_EQ(archive.store(Sample("510-small"), meta).newRecords, 31);
+    ASSERT_EQ(archive.store(Sample("210-small"), meta).newRecords, 37);
+    ScriptedDialogs dialogs;
+    ChartPage page({&dialogs, kRu, [] { return kNow; }, &archive});
+    page.resize(760, 480);
+    page.show();
+    QStringList activity;
+    QObject::connect(&page, &ChartPage::activity, [&](const QString& line) { activity << line; });
+    const auto loaded = [&page] {
+        for (int i = 0; i < 500 && page.isLoadingArchive(); ++i) {
+            Wait(10);
+        }
+        return !page.isLoadingArchive();
+    };
+    for (const auto& [model, records] :
+         {std::pair{DeviceModel::Conc210, 37}, std::pair{DeviceModel::Ph510, 31}}) {
+        page.setArchiveModel(model);
+        page.setShowArchive(true);
+        EXPECT_TRUE(page.isLoadingArchive()) << "read on its own thread";
+        ASSERT_TRUE(loaded());
+        int points = 0;
+        for (const ChartSeriesData& s : page.view()->seriesData()) {
+            points += static_cast<int>(s.points.size());
+        }
+        EXPECT_GT(points, 0);
+        EXPECT_LE(points, records);
+        EXPECT_EQ(page.view()->data()->records.size(), static_cast<size_t>(records));
+        EXPECT_EQ(page.view()->data()->model, model);
+        page.setShowArchive(false);
+    }
+
+    // The archive file damaged meanwhile: reported, nothing drawn.
+    QFile file(archive.location().file);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.seek(1024);
+    file.write(QByteArray(static_cast<int>(file.size()) - 1024, '\x55'));
+    file.close();
+    page.setShowArchive(true);
+    ASSERT_TRUE(loaded());
+    EXPECT_TRUE(page.view()->isEmpty());
+    EXPECT_EQ(page.view()->chart()->title(),
+              "Архив не прочитан: Файл архива поврежден или не является архивом");
+    EXPECT_EQ(activity, QStringList("График по архиву не построен: Файл архива поврежден или не "
+                                    "является архивом"));
+}
+
+TEST_F(ChartTest, EachFolderKeepsItsLineAndTheFirstChoiceIsReadable) {
+    // 25 folders: at first the six measured last, each line beside its folder's name.
+    const Notebook& notebook = Sample("210-full");
+    page.setNotebook(notebook);
+    const ChartData data = ChartDataOf(notebook);
+    const QStringList first = page.chosenFolders();
+    EXPECT_EQ(first.size(), 6);
+    const QStringList latest =
+        FirstChartFolders(data, ChartQuantities(DeviceModel::Conc210).front(), {}, 6);
+    EXPECT_EQ(QSet<QString>(first.begin(), first.end()),
+              QSet<QString>(latest.begin(), latest.end()));
+    page.setChosenFolders(data.folders);
+
+    // Whatever the quantity and period, a folder's line looks the same, and no two drawn
+    // lines look alike.
+    std::map<QString, std::pair<QColor, Qt::PenStyle>> lines;
+    const struct {
+        ChartQuantity quantity;
+        ChartPeriod period;
+    } choices[] = {{ChartQuantity::Micrograms, ChartPeriod::All},
+                   {ChartQuantity::Percent, ChartPeriod::LastYear},
+                   {ChartQuantity::Temperature, ChartPeriod::LastMonth},
+                   {ChartQuantity::Salinity, ChartPeriod::All}};
+    for (const auto& c : choices) {
+        page.setQuantity(c.quantity);
+        page.setPeriod(c.period);
+        std::set<std::pair<QRgb, int>> seen;
+        for (QAbstractSeries* s : view().chart()->series()) {
+            const QPen pen = static_cast<QLineSeries*>(s)->pen();
+            const auto look = std::pair{pen.color(), pen.style()};
+            const auto [it, added] = lines.try_emplace(s->name(), look);
+            EXPECT_EQ(it->second, look) << s->name().toStdString();
+            EXPECT_TRUE(seen.insert({pen.color().rgb(), static_cast<int>(pen.style())}).second)
+                << s->name().toStdString();
+        }
+    }
+    EXPECT_EQ(lines.size(), 25u);
+
+    // The archive's records of the same folders, met in another order: the same lines.
+    ChartData archive;
+    archive.model = DeviceModel::Conc210;
+    for (auto r = data.records.rbegin(); r != data.records.rend(); ++r) {
+        archive.add(data.folders.at(r->folder), r->id, r->stamp, r->modeCode, r->values);
+    }
+    ASSERT_NE(archive.folders, data.folders);
+    page.setArchiveRecords(archive);
+    page.setChosenFolders(data.folders);
+    for (QAbstractSeries* s : view().chart()->series()) {
+        const QPen pen = static_cast<QLineSeries*>(s)->pen();
+        EXPECT_EQ(lines.at(s->name()), std::pair(pen.color(), pen.style()))
+            << s->name().toStdString();
+    }
+}
+
+TEST_F(ChartTest, TheZoomSurvivesThePageShownAgainAndNothingOfAnEarlierPlotStays) {
+    page.setNotebook(Sample("510-small"));
+    QCoreApplication::processEvents();
+    view().zoomTime(0.5, view().positionOf(DaySerial(QDate(2026, 6, 1)), 6).x());
+    const ChartView::Range zoomed = view().shownRange();
+    page.hide();
+    page.setNotebook(Sample("510-small"));  // as the window does when the page is shown again
+    page.show();
+    EXPECT_EQ(view().shownRange().x0, zoomed.x0);
+    EXPECT_EQ(view().shownRange().x1, zoomed.x1);
+
+    // What the screen holds after changes of quantity and period is what a fresh page draws.
+    page.setQuantity(ChartQuantity::Emf);
+    Wait(50);
+    page.setQuantity(ChartQuantity::Ph);
+    page.setPeriod(ChartPeriod::Between, QDate(2026, 3, 1), QDate(2026, 7, 1));
+    Wait(50);
+    ScriptedDialogs otherDialogs;
+    ChartPage fresh({&otherDialogs, kRu, [] { return kNow; }});
+    fresh.resize(page.size());
+    fresh.show();
+    Wait(50);
+    fresh.setNotebook(Sample("510-small"));
+    fresh.setPeriod(ChartPeriod::Between, QDate(2026, 3, 1), QDate(2026, 7, 1));
+    Wait(50);
+    fresh.repaint();
+    // The plot as the window's backing store holds it (what the screen shows).
+    const auto screen = [](ChartPage& p) {
+        const QRect plot(p.view()->mapTo(&p, QPoint(0, 0)), p.view()->size());
+        return QGuiApplication::primaryScreen()->grabWindow(p.winId()).toImage().copy(plot);
+    };
+    EXPECT_TRUE(screen(page) == screen(fresh));
 }
 
 TEST(ChartData, TooltipsUseTheRecordTablesFormats) {
@@ -457,7 +604,7 @@ TEST_F(ChartTest, PngOfTheAskedSizeAndAOnePagePrintWithItsTitleLine) {
     EXPECT_EQ(dialogs.transcript(), QStringList({"|" + name, "|" + name, "|" + name,
                                                  "Сохранение графика|Файл уже существует\n"
                                                  "Заменить его?"}));
-    EXPECT_EQ(QImage(dir.filePath("график.png")).size(), view().size());
+    EXPECT_EQ(QImage(dir.filePath("график.png")).size(), ChartPage::kPngSize);
     EXPECT_EQ(PdfPages(dir.filePath("график.pdf")), 1);
 
     // Printed through the print dialog to a PDF file: one page with the title line.
@@ -473,6 +620,17 @@ TEST_F(ChartTest, PngOfTheAskedSizeAndAOnePagePrintWithItsTitleLine) {
               "08.12.2026");
     if (const auto text = Poppler("pdftotext", {pdf, "-"})) {
         EXPECT_TRUE(text->simplified().contains(page.titleLine())) << text->toStdString();
+    }
+    // Every folder: the title wraps and stays whole, the legend names every line.
+    const QStringList folders = ChartDataOf(Sample("510-small")).folders;
+    page.setChosenFolders(folders);
+    ASSERT_TRUE(page.savePdf(dir.filePath("all.pdf"), &error));
+    if (const auto text = Poppler("pdftotext", {dir.filePath("all.pdf"), "-"})) {
+        const QString words = text->simplified();
+        EXPECT_TRUE(words.contains(page.titleLine())) << text->toStdString();
+        for (const QString& folder : folders) {
+            EXPECT_EQ(words.count(folder), 2) << "title and legend: " << folder.toStdString();
+        }
     }
     EXPECT_EQ(activity, QStringList({"Сохранение графика в файл " + dir.filePath("график.png"),
                                      "Сохранение графика в файл " + dir.filePath("график.pdf"),

@@ -225,14 +225,32 @@ TEST(MemoryLayout, DaySerialsAndTimeWords) {
     EXPECT_EQ(TimeOfSerial(41640.9999999), QTime(0, 0, 0));
 }
 
-TEST(MemoryLayout, DateRuleOf510CountsFromNewYear) {
-    const QDate today(2014, 3, 10);
-    EXPECT_DOUBLE_EQ(Stamp510(today, 0, 1800), 41640.0 + 1.0 / 24);
-    EXPECT_EQ(DateOfSerial(Stamp510(today, 68, 0)), QDate(2014, 3, 10));
-    // A day word beyond the year runs on into the next.
-    EXPECT_EQ(DateOfSerial(Stamp510(today, 400, 0)), QDate(2015, 2, 5));
-    // The time word may pass midnight.
-    EXPECT_EQ(DateOfSerial(Stamp510(today, 0, 43200)), QDate(2014, 1, 2));
+TEST(MemoryLayout, DateRuleOf510NeverDatesAfterToday) {
+    // The day word counts days from 1 January of the record's year.
+    const struct {
+        QDate today;
+        quint16 dayWord;
+        quint16 timeWord;
+        std::pair<QDate, QTime> expected;
+    } cases[] = {
+        {{2014, 3, 10}, 0, 1800, {{2014, 1, 1}, {1, 0}}},
+        {{2014, 3, 10}, 68, 0, {{2014, 3, 10}, {0, 0}}},  // today itself
+        {{2014, 3, 10}, 69, 0, {{2013, 3, 11}, {0, 0}}},  // one day ahead: last year
+        // Read on 31 December and again on 2 January: the same dates.
+        {{2026, 12, 31}, 353, 4528, {{2026, 12, 20}, {2, 30, 56}}},
+        {{2027, 1, 2}, 353, 4528, {{2026, 12, 20}, {2, 30, 56}}},
+        {{2027, 1, 2}, 1, 0, {{2027, 1, 2}, {0, 0}}},
+        {{2025, 1, 1}, 365, 0, {{2024, 12, 31}, {0, 0}}},   // the last day of a leap year
+        {{2014, 3, 10}, 400, 0, {{2014, 2, 5}, {0, 0}}},    // beyond a year: from 2013
+        {{2014, 3, 10}, 0, 43200, {{2014, 1, 2}, {0, 0}}},  // the time may pass midnight
+    };
+    for (const auto& c : cases) {
+        const double stamp = Stamp510(c.today, c.dayWord, c.timeWord);
+        EXPECT_EQ(DateOfSerial(stamp), c.expected.first)
+            << c.today.toString(Qt::ISODate).toStdString() << " word " << c.dayWord;
+        EXPECT_EQ(TimeOfSerial(stamp), c.expected.second) << c.dayWord;
+    }
+    EXPECT_DOUBLE_EQ(Stamp510({2014, 3, 10}, 0, 1800), 41640.0 + 1.0 / 24);
 }
 
 TEST(MemoryLayout, DateRuleOf210NeverDatesAfterToday) {
@@ -268,7 +286,7 @@ TEST(MemoryLayout, DayWordsOfDatesReadBackAsTheSameDay) {
     for (const int year : {2015, 2016}) {
         const QDate newYearsEve(year, 12, 31);
         for (QDate d(year, 1, 1); d.year() == year; d = d.addDays(1)) {
-            EXPECT_EQ(DateOfSerial(Stamp510(QDate(year, 6, 1), DayWord510(d), 0)), d);
+            EXPECT_EQ(DateOfSerial(Stamp510(newYearsEve, DayWord510(d), 0)), d);
             EXPECT_EQ(Date210(newYearsEve, DayWord210(d)), d);
         }
     }
