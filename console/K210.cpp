@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QSettings>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -115,6 +116,13 @@ void TGround_form::setAuxWindows(Tprogressmetr* progress, TFProgramm* about) {
     }
 }
 
+std::unique_ptr<QSettings> TGround_form::WindowSettings() const {
+    // Qt's settings store for what belongs to the window only (its place on the screen).
+    return services_.windowSettings.isEmpty()
+               ? std::make_unique<QSettings>(QStringLiteral("kvir"), QStringLiteral("kvir-console"))
+               : std::make_unique<QSettings>(services_.windowSettings, QSettings::IniFormat);
+}
+
 void TGround_form::AddProtEntry(const QString& text) {
     log_->add(text);
 }
@@ -162,6 +170,15 @@ void TGround_form::FormCreate() {
 }
 
 void TGround_form::showEvent(QShowEvent* event) {
+    // Where the operator left the window last time (Qt's own settings store, not the
+    // product's settings file, whose lines stay as they are).
+    if (!event->spontaneous() && !geometryRestored_) {
+        geometryRestored_ = true;
+        const QByteArray saved = WindowSettings()->value(QStringLiteral("geometry")).toByteArray();
+        if (!saved.isEmpty() && !settings_->fullScreen()) {
+            restoreGeometry(saved);
+        }
+    }
     QMainWindow::showEvent(event);
     // A window restored from the task bar is shown by the system, not by the program.
     if (!event->spontaneous()) {
@@ -264,6 +281,7 @@ void TGround_form::closeEvent(QCloseEvent* event) {
         closeDue_ = false;
         return;
     }
+    WindowSettings()->setValue(QStringLiteral("geometry"), saveGeometry());
     event->accept();
 }
 

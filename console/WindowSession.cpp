@@ -159,6 +159,7 @@ void WindowSession::OnEvent(const SessionEvent& event) {
                 }
                 if (e.purpose == ev::Purpose::Load) {
                     emit notebookLoading(e.notebook);
+                    emit status(text::ReadStatus(e));
                 }
                 // What was read is real: it goes into the archive, a partial read as partial.
                 if (e.purpose == ev::Purpose::Load ||
@@ -175,6 +176,7 @@ void WindowSession::OnEvent(const SessionEvent& event) {
             [this](const ev::BackupSaved& e) {
                 lastBackup_ = e.backup.file;
                 emit protocolEntry(text::BackupEntry(e.backup.file));
+                emit status(text::BackupEntry(e.backup.file));
                 emit readForArchive(e.notebook, !LossesOf(e.notebook).any(), true);
                 if (announceBackups_) {
                     dialogs_.Inform(text::BackupSavedText(e.backup.file), text::kWarning,

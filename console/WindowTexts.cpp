@@ -139,6 +139,18 @@ QString ReadFailedEntry(const ev::ReadFinished& read) {
                : QStringLiteral("Ошибка чтения блокнота из прибора ") + model;
 }
 
+QString ReadStatus(const ev::ReadFinished& read) {
+    QString line = QStringLiteral("Прочитано записей: %1").arg(RecordCountOf(read.notebook));
+    if (read.result == xr::kCancelled) {
+        line += QStringLiteral(" (чтение прервано)");
+    } else if (!read.completed || read.result != xr::kOk) {
+        line += QStringLiteral(" (чтение не завершено)");
+    } else if (read.losses.any()) {
+        line += QStringLiteral(" (в приборе больше, чем в памяти)");
+    }
+    return line;
+}
+
 QString WriteEntry(const ev::WriteFinished& write) {
     const QString model = DisplayName(write.model);
     const bool ok = write.result == xr::kOk;

@@ -94,6 +94,8 @@ QString ConnectedEntry(const QString& caption, const QString& port);
 QString PortNotOpenedEntry(const QString& port, PortFault fault);
 QString ReadEntry(const ev::ReadFinished& read);  // empty when the read leaves no line
 QString ReadFailedEntry(const ev::ReadFinished& read);
+// The status line after a read into memory: how many records, and whether it is whole.
+QString ReadStatus(const ev::ReadFinished& read);
 QString WriteEntry(const ev::WriteFinished& write);
 QString BackupEntry(const QString& file);
 QString BackupFailedEntry(const QString& file);
