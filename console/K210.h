@@ -115,7 +115,7 @@ class TGround_form final : public QMainWindow {
     bool closeDue_ = false;        // the operator closed the window while an exchange ran
     bool archiveTrouble_ = false;  // the operator was told the archive cannot be used
     bool geometryRestored_ = false;
-    QString readAt_;  // when memory was read, for the status line
+    QString memoryLabel_;  // the status line's word on memory: read at, backup, snapshot
 };
 
 }  // namespace kvir

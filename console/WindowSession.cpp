@@ -21,7 +21,7 @@ Overload(F...) -> Overload<F...>;
 WindowSession::WindowSession(SerialLink& link, SessionConfig config, OperatorDialogs& dialogs,
                              QObject* parent)
     : QObject(parent), dialogs_(dialogs), runner_(link, std::move(config)) {
-    connect(&runner_, &SessionRunner::event, this, &WindowSession::OnEvent);
+    connect(&runner_, &SessionRunner::sessionEvent, this, &WindowSession::OnEvent);
     connect(&runner_, &SessionRunner::question, this, &WindowSession::OnQuestion);
     connect(&runner_, &SessionRunner::progress, this, &WindowSession::progress);
     connect(&runner_, &SessionRunner::finished, this, [this] {
@@ -213,6 +213,7 @@ void WindowSession::OnEvent(const SessionEvent& event) {
                 dialogs_.Inform(InstrumentWarningText(e.warning), text::kWarning);
             },
             [this](const ev::Loaded& e) {
+                emit loaded(text::LoadedLabel(e));
                 const QString line = text::LoadedEntry(e);
                 emit protocolEntry(line);
                 emit status(line);

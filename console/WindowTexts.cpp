@@ -2,6 +2,8 @@
 
 #include "session/OperatorTexts.h"
 
+#include <QFileInfo>
+
 namespace kvir::text {
 
 QString StageTitle(Stage stage) {
@@ -100,6 +102,43 @@ QString PortFailedText(ExchangeResult result, PortFault fault) {
         message += QStringLiteral("\r\n") + PortFaultText(fault);
     }
     return message;
+}
+
+QString LinkStatus(bool connected, const QString& port, const QString& caption) {
+    if (!connected) {
+        return QStringLiteral("нет подключения");
+    }
+    return QFileInfo(port).fileName() + QStringLiteral(" · ") + caption +
+           QStringLiteral(" · подключен");
+}
+
+QString MemoryStatus(Origin origin, const QString& label, int records, bool notWritten) {
+    QString origin_;
+    switch (origin) {
+        case Origin::Nothing:
+            return QStringLiteral("блокнот не прочитан");
+        case Origin::CompleteRead:
+            origin_ = QStringLiteral("прочитан в ") + label;
+            break;
+        case Origin::PartialRead:
+            origin_ = QStringLiteral("прочитан не полностью в ") + label;
+            break;
+        case Origin::BackupFile:
+            origin_ = QStringLiteral("резервная копия ") + label;
+            break;
+        case Origin::Snapshot:
+            origin_ = QStringLiteral("снимок архива ") + label;
+            break;
+    }
+    origin_ += QStringLiteral(" · записей %1").arg(records);
+    if (notWritten) {
+        origin_ += QStringLiteral(" · не записано в прибор");
+    }
+    return origin_;
+}
+
+QString LoadedLabel(const ev::Loaded& loaded) {
+    return loaded.label;
 }
 
 QString ConnectedEntry(const QString& caption, const QString& port) {
