@@ -234,7 +234,8 @@ QString InstrumentChangedEntry(int added, int gone) {
 QString LoadedEntry(const ev::Loaded& loaded) {
     return loaded.origin == Origin::BackupFile
                ? QStringLiteral("Загрузка резервной копии блокнота ") + loaded.label
-               : QStringLiteral("Снимок блокнота из архива открыт: ") + loaded.label;
+               : QStringLiteral("Снимок блокнота из архива открыт: ") + loaded.label +
+                     QStringLiteral(", записей ") + QString::number(loaded.records);
 }
 
 QString CreateFolderEntry(const QString& name) {
