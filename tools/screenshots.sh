@@ -54,7 +54,7 @@ key ctrl+2 && shot page-by-date
 key ctrl+1 && shot page-by-folder
 key ctrl+3 && shot page-folders
 key ctrl+4 && shot page-settings
-key ctrl+Next && shot page-protocol
+xdotool mousemove --window "$window" 340 34 click 1 && shot page-protocol
 key ctrl+5 && shot page-archive
 key ctrl+6 && shot page-chart
 
@@ -63,7 +63,7 @@ key ctrl+o
 sleep 1
 dialog=$(named 'Открыть резервную копию')
 shot dialog-open-backup "$dialog"
-xdotool key --window "$dialog" Escape
+xdotool key Escape
 sleep 1
 
 # The print dialog: the first record tagged for printing, then "Выполнить".
@@ -78,4 +78,4 @@ xdotool mousemove --window "$window" 218 490 click 1
 sleep 2
 dialog=$(named 'Печать')
 shot dialog-print "$dialog"
-xdotool key --window "$dialog" Escape
+xdotool key Escape
