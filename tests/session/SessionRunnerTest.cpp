@@ -162,8 +162,6 @@ TEST(SessionRunner, TheEndOfTheProgramStopsAReadAndWaitsForAWrite) {
         while (!reached) {
             QThread::msleep(1);
         }
-        volatile int n = RecordCountOf(bench.runner->session().notebook());  // deliberately unsafe
-        (void)n;
         bench.runner.reset();
         EXPECT_LE(bench.first.requestLog().size(), 6);
     }
