@@ -58,6 +58,18 @@ xdotool mousemove --window "$window" 340 34 click 1 && shot page-protocol
 key ctrl+5 && shot page-archive
 key ctrl+6 && shot page-chart
 
+# The Файл menu opened from the keyboard: F10, then Down.
+key ctrl+1
+xdotool key F10
+sleep 0.5
+xdotool key Down
+sleep 1.5
+eval "$(xdotool getwindowgeometry --shell "$window")"
+import -window root -crop "764x562+$((X - 2))+$((Y - 24))" "$out/menu-file.png"
+echo "$out/menu-file.png"
+xdotool key Escape Escape
+sleep 0.5
+
 # The file dialog of "Открыть резервную копию…".
 key ctrl+o
 sleep 1
