@@ -1,7 +1,7 @@
 #pragma once
 // The values the archive takes and gives: its typed results, what is stored with a snapshot,
 // what a store returns, the list of snapshots, the record filter and an archived record. The
-// operator's Russian texts for the results live on the console side (console/ArchiveTexts.h).
+// operator's Russian texts for the results live in report/ArchiveTexts.h.
 
 #include "instrument/DeviceModel.h"
 

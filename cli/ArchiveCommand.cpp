@@ -1,15 +1,15 @@
 #include "ArchiveCommand.h"
 
-#include "ArchiveModel.h"
-#include "ArchiveTexts.h"
 #include "CliSession.h"
-#include "ExportFile.h"
-#include "NotebookView.h"
-#include "ProtocolText.h"
-#include "TextFiles.h"
 #include "archive/Archive.h"
 #include "instrument/Cp1251.h"
 #include "instrument/ModelTable.h"
+#include "report/ArchiveTexts.h"
+#include "report/ArchivedRecordTexts.h"
+#include "report/ExportFile.h"
+#include "report/NotebookView.h"
+#include "report/ProtocolText.h"
+#include "session/TextFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -6,7 +6,7 @@
 // count of every matching record is known from the start.
 
 #include "archive/Archive.h"
-#include "instrument/NotebookImage.h"
+#include "report/ArchivedRecordTexts.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
@@ -15,22 +15,6 @@
 #include <memory>
 
 namespace kvir {
-
-// The record table's texts of archived records (RecordCells over a one-record image).
-class ArchivedRecordTexts {
-  public:
-    explicit ArchivedRecordTexts(QLocale locale);
-    ~ArchivedRecordTexts();
-    ArchivedRecordTexts(const ArchivedRecordTexts&) = delete;
-    ArchivedRecordTexts& operator=(const ArchivedRecordTexts&) = delete;
-
-    // The texts of the data columns 2 to 9: folder, date-time, mode, four values, operator.
-    QStringList cells(const ArchivedRecord& record);
-
-  private:
-    QLocale locale_;
-    std::unique_ptr<NotebookImage> image_;
-};
 
 class ArchiveModel : public QAbstractTableModel {
     Q_OBJECT

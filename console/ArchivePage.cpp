@@ -1,13 +1,13 @@
 #include "ArchivePage.h"
 
-#include "ArchiveTexts.h"
-#include "NotebookView.h"
-#include "ProtocolText.h"
 #include "TagDelegate.h"
 #include "TaggedRows.h"
 #include "ToolIcons.h"
 #include "instrument/MemoryLayout.h"
 #include "instrument/ModelTable.h"
+#include "report/ArchiveTexts.h"
+#include "report/NotebookView.h"
+#include "report/ProtocolText.h"
 
 #include <QAction>
 #include <QCheckBox>

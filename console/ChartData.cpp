@@ -1,10 +1,10 @@
 #include "ChartData.h"
 
-#include "NotebookView.h"
-#include "ProtocolText.h"
 #include "instrument/MemoryLayout.h"
 #include "instrument/NotebookImage.h"
 #include "instrument/Util_modbas.h"
+#include "report/NotebookView.h"
+#include "report/ProtocolText.h"
 
 #include <algorithm>
 #include <cmath>

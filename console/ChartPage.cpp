@@ -1,11 +1,11 @@
 #include "ChartPage.h"
 
-#include "ArchiveTexts.h"
 #include "ChartArchiveLoader.h"
 #include "ChartView.h"
 #include "ConsoleArchive.h"
 #include "OperatorDialogs.h"
 #include "instrument/MemoryLayout.h"
+#include "report/ArchiveTexts.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>

@@ -7,15 +7,15 @@
 #include "ConsoleArchive.h"
 #include "FolderEditorPage.h"
 #include "NotebookBackup.h"
-#include "NotebookView.h"
 #include "ProtocolPage.h"
-#include "ProtocolText.h"
 #include "RecordTablePage.h"
 #include "SettingsPage.h"
 #include "ToolIcons.h"
 #include "WindowSession.h"
 #include "WindowTexts.h"
 #include "instrument/ModelTable.h"
+#include "report/NotebookView.h"
+#include "report/ProtocolText.h"
 #include "session/BackupFile.h"
 #include "windows/Progr.h"
 #include "windows/Progress.h"
@@ -109,6 +109,9 @@ void TGround_form::FormCreate() {
         settings_->load(kModelNone);
         return settings_->value(QStringLiteral("Pribor"));
     }();
+    // The model goes to the session before its first operation: the session is not touched
+    // from here while the worker lists the ports.
+    session_->setCaption(pribor);
     // The present serial ports, with the one the settings name selected.
     session_->listPorts(services_.listPorts(), settings_->value(QStringLiteral("port")));
     // The start page is shown before the remaining settings are applied.
@@ -125,7 +128,6 @@ void TGround_form::FormCreate() {
     }
     setWindowState(settings_->fullScreen() ? Qt::WindowMaximized : Qt::WindowNoState);
     // The model, with the identification it implies and its columns.
-    session_->setCaption(pribor);
     setWindowTitle(pribor);
     const DeviceModel model = ModelFromDisplayName(pribor);
     if (const ModelRow* row = RowOf(model)) {

@@ -3,7 +3,6 @@
 // opened into memory, and the chart draws the notebook in memory or the whole archive.
 
 #include "ArchivePage.h"
-#include "ArchiveTexts.h"
 #include "ChartPage.h"
 #include "ConsoleArchive.h"
 #include "K210.h"
@@ -12,6 +11,7 @@
 #include "SettingsPage.h"
 #include "ToolIcons.h"
 #include "WindowSession.h"
+#include "report/ArchiveTexts.h"
 
 #include <QScrollArea>
 #include <QStackedWidget>

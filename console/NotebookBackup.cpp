@@ -1,6 +1,6 @@
 #include "NotebookBackup.h"
 
-#include "NotebookView.h"
+#include "report/NotebookView.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 #include "ProtocolPage.h"
 
-#include "NotebookView.h"
 #include "OperatorDialogs.h"
-#include "ProtocolText.h"
 #include "WidgetKit.h"
 #include "WindowTexts.h"
+#include "report/NotebookView.h"
+#include "report/ProtocolText.h"
 #include "session/TextFiles.h"
 
 #include <QHBoxLayout>

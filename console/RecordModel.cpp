@@ -1,8 +1,8 @@
 #include "RecordModel.h"
 
-#include "ArchiveTexts.h"
-#include "NotebookView.h"
 #include "TagDelegate.h"
+#include "report/ArchiveTexts.h"
+#include "report/NotebookView.h"
 #include "session/NotebookEdits.h"
 
 namespace kvir {

@@ -1,11 +1,11 @@
 #include "SettingsPage.h"
 
-#include "NotebookView.h"
 #include "OperatorDialogs.h"
 #include "Settings.h"
 #include "WidgetKit.h"
 #include "WindowTexts.h"
 #include "instrument/Util_modbas.h"
+#include "report/NotebookView.h"
 #include "session/TextFiles.h"
 
 #include <QCheckBox>

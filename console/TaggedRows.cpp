@@ -1,7 +1,7 @@
 #include "TaggedRows.h"
 
-#include "ExportFile.h"
 #include "PrintReport.h"
+#include "report/ExportFile.h"
 
 #include <QFileInfo>
 #include <QPrinter>

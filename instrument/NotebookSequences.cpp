@@ -631,22 +631,27 @@ NotebookDigest DigestOf(const Notebook& notebook) {
     return digest;
 }
 
-QString DescribeDifference(const NotebookDigest& written, const NotebookDigest& read) {
+NotebookDifference DescribeDifference(const NotebookDigest& written, const NotebookDigest& read) {
+    using Kind = NotebookDifference::Kind;
+    NotebookDifference difference;
     if (written.folders != read.folders) {
         const int n = static_cast<int>(std::min(written.folders.size(), read.folders.size()));
         for (int k = 0; k < n; ++k) {
             if (written.folders[k] != read.folders[k]) {
-                return QStringLiteral("Папка %1: записана «%2», прочитана «%3»")
-                    .arg(k + 1)
-                    .arg(written.folders[k], read.folders[k]);
+                difference.kind = Kind::FolderName;
+                difference.folderNo = k + 1;
+                difference.folder = written.folders[k];
+                difference.readName = read.folders[k];
+                return difference;
             }
         }
-        return QStringLiteral("Папок записано %1, прочитано %2")
-            .arg(written.folders.size())
-            .arg(read.folders.size());
+        difference.kind = Kind::FolderCount;
+        difference.writtenCount = written.folders.size();
+        difference.readCount = read.folders.size();
+        return difference;
     }
     if (written.records == read.records) {
-        return {};
+        return difference;
     }
     QMap<QString, QList<QByteArray>> w;
     QMap<QString, QList<QByteArray>> r;
@@ -663,16 +668,19 @@ QString DescribeDifference(const NotebookDigest& written, const NotebookDigest& 
         const QList<QByteArray> a = w.value(folder);
         const QList<QByteArray> b = r.value(folder);
         if (a.size() != b.size()) {
-            return QStringLiteral("Папка «%1»: записей записано %2, прочитано %3")
-                .arg(folder)
-                .arg(a.size())
-                .arg(b.size());
+            difference.kind = Kind::RecordCount;
+            difference.folder = folder;
+            difference.writtenCount = a.size();
+            difference.readCount = b.size();
+            return difference;
         }
         if (a != b) {
-            return QStringLiteral("Папка «%1»: записи прочитаны с искажениями").arg(folder);
+            difference.kind = Kind::RecordBytes;
+            difference.folder = folder;
+            return difference;
         }
     }
-    return {};  // not reached: the record lists differ in some folder
+    return difference;  // not reached: the record lists differ in some folder
 }
 
 }  // namespace kvir

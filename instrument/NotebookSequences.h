@@ -105,8 +105,26 @@ struct NotebookDigest {
 
 NotebookDigest DigestOf(const Notebook& notebook);
 
-// The first difference, one short Russian line for the operator and the protocol; empty when
-// the digests are equal.
-QString DescribeDifference(const NotebookDigest& written, const NotebookDigest& read);
+// The first difference between a notebook written and the one read back; the session words
+// it for the operator and the protocol.
+struct NotebookDifference {
+    enum class Kind {
+        None,         // the digests are equal
+        FolderName,   // folder folderNo (from 1) was written as `folder`, read as `readName`
+        FolderCount,  // writtenCount folders were written, readCount read
+        RecordCount,  // the folder `folder` got writtenCount records, readCount were read
+        RecordBytes,  // the folder `folder` has its records, but not as they were written
+    };
+    Kind kind = Kind::None;
+    int folderNo = 0;
+    QString folder;
+    QString readName;
+    qsizetype writtenCount = 0;
+    qsizetype readCount = 0;
+
+    bool any() const { return kind != Kind::None; }
+};
+
+NotebookDifference DescribeDifference(const NotebookDigest& written, const NotebookDigest& read);
 
 }  // namespace kvir

@@ -127,6 +127,30 @@ QString FolderChangedText(int index, const QString& read, const QString& held) {
         .arg(read, held);
 }
 
+QString NotebookDifferenceText(const NotebookDifference& d) {
+    using Kind = NotebookDifference::Kind;
+    switch (d.kind) {
+        case Kind::None:
+            return {};
+        case Kind::FolderName:
+            return QStringLiteral("Папка %1: записана «%2», прочитана «%3»")
+                .arg(d.folderNo)
+                .arg(d.folder, d.readName);
+        case Kind::FolderCount:
+            return QStringLiteral("Папок записано %1, прочитано %2")
+                .arg(d.writtenCount)
+                .arg(d.readCount);
+        case Kind::RecordCount:
+            return QStringLiteral("Папка «%1»: записей записано %2, прочитано %3")
+                .arg(d.folder)
+                .arg(d.writtenCount)
+                .arg(d.readCount);
+        case Kind::RecordBytes:
+            return QStringLiteral("Папка «%1»: записи прочитаны с искажениями").arg(d.folder);
+    }
+    return {};
+}
+
 QString RefusalText(Refusal refusal, const QString& backupFile, NotebookLosses losses,
                     const QString& detail) {
     const QString nothing = QStringLiteral("запись блокнота отменена, ничего не стерто");

@@ -3,6 +3,7 @@
 // libraries below return typed values; the console and kvir-cli show these words for them.
 
 #include "SessionEvents.h"
+#include "instrument/NotebookSequences.h"
 #include "link/ExchangeResult.h"
 #include "link/SerialPort.h"
 
@@ -29,6 +30,9 @@ QString RefusalText(Refusal refusal, const QString& backupFile = {}, NotebookLos
 QString FolderChangedText(int index, const QString& read, const QString& held);
 // What a read found in the instrument but could not keep in memory, a line for each kind.
 QString LossesText(NotebookLosses losses);
+// How a notebook read back after a write differs from what was written, one short line for
+// the operator and the protocol; empty when it does not differ.
+QString NotebookDifferenceText(const NotebookDifference& difference);
 // An instrument of no supported model answered.
 QString UnsupportedText(const QString& name, const QString& version);
 // A read the operator stopped: what came before stays.

@@ -233,9 +233,10 @@ bool Session::WriteFolder(const LinkInputs& inputs, int index, const QString& na
     }
     if (r == xr::kOk) {
         const Notebook expected = onePage ? FolderOnly(target, index) : target;
-        const QString difference = DescribeDifference(DigestOf(expected), DigestOf(written));
-        if (!difference.isEmpty()) {
-            Notify(ev::ReadbackDiffers{difference});
+        const NotebookDifference difference =
+            DescribeDifference(DigestOf(expected), DigestOf(written));
+        if (difference.any()) {
+            Notify(ev::ReadbackDiffers{NotebookDifferenceText(difference)});
             r = xr::kCommandFailed;
             reported = true;
         }
@@ -350,12 +351,12 @@ bool Session::WriteNotebook(const LinkInputs& inputs, WholeWrite what) {
         r = read.outcome.result;
         reported = r != xr::kOk;
         if (r == xr::kOk) {
-            const QString difference =
+            const NotebookDifference difference =
                 DescribeDifference(DigestOf(target), DigestOf(read.notebook));
-            if (difference.isEmpty()) {
+            if (!difference.any()) {
                 TakeIntoMemory(read.notebook, Origin::CompleteRead);
             } else {
-                Notify(ev::ReadbackDiffers{difference});
+                Notify(ev::ReadbackDiffers{NotebookDifferenceText(difference)});
                 r = xr::kCommandFailed;
                 reported = true;
             }

@@ -2,12 +2,12 @@
 // filter, tags and "Выполнить", snapshots opened into memory, and an archive that cannot be
 // used.
 #include "ArchivePage.h"
-#include "ArchiveTexts.h"
 #include "ConsoleFixture.h"
-#include "ExportFile.h"
-#include "NotebookView.h"
 #include "archive/ArchiveTestSupport.h"
 #include "instrument/Cp1251.h"
+#include "report/ArchiveTexts.h"
+#include "report/ExportFile.h"
+#include "report/NotebookView.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

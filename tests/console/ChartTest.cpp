@@ -4,11 +4,11 @@
 #include "ChartPage.h"
 #include "ChartView.h"
 #include "ConsoleArchive.h"
-#include "NotebookView.h"
 #include "ScriptedDialogs.h"
 #include "archive/ArchiveTestSupport.h"
 #include "common/Poppler.h"
 #include "instrument/MemoryLayout.h"
+#include "report/NotebookView.h"
 
 #include <QCategoryAxis>
 #include <QCheckBox>

@@ -2,10 +2,10 @@
 // and the two ways to end the program.
 
 #include "ConsoleFixture.h"
-#include "ProtocolText.h"
 #include "Settings.h"
 #include "SettingsPage.h"
 #include "TextFiles.h"
+#include "report/ProtocolText.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,10 +2,10 @@
 // window is shown.
 
 #include "ConsoleFixture.h"
-#include "ProtocolText.h"
 #include "Settings.h"
 #include "SettingsPage.h"
 #include "TextFiles.h"
+#include "report/ProtocolText.h"
 
 #include <QCheckBox>
 #include <QComboBox>

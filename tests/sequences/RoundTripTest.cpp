@@ -2,6 +2,7 @@
 // back whole: what was written must be what is read, folder renumbering aside.
 
 #include "SequenceBench.h"
+#include "session/OperatorTexts.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +78,7 @@ TEST(NotebookDigest, DescribesTheFirstDifference) {
          "Папка «ОБЩАЯ ПАПКА»: записей записано 1, прочитано 0"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(DescribeDifference(base, c.read), c.text);
+        EXPECT_EQ(NotebookDifferenceText(DescribeDifference(base, c.read)), c.text);
     }
 }
 
@@ -168,7 +169,8 @@ TEST_P(RoundTrip, WrittenNotebookReadsBackEqual) {
         ASSERT_EQ(read.outcome.result, xr::kOk);
         ASSERT_TRUE(read.outcome.completed);
         const NotebookDigest back = DigestOf(read.notebook);
-        EXPECT_EQ(written, back) << DescribeDifference(written, back).toStdString();
+        EXPECT_EQ(written, back)
+            << NotebookDifferenceText(DescribeDifference(written, back)).toStdString();
         EXPECT_FALSE(LossesOf(read.notebook).any());
     }
 }

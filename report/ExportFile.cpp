@@ -1,6 +1,6 @@
 #include "ExportFile.h"
 
-#include "TextFiles.h"
+#include "session/TextFiles.h"
 
 #include <QFile>
 #include <QFileInfo>

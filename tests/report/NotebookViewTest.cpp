@@ -1,8 +1,8 @@
 // Texts and orders of the record table: number and date formats under Russian and C
 // regional settings, both display orders, the folder summary.
-#include "console/NotebookView.h"
 #include "instrument/MemoryLayout.h"
 #include "instrument/Util_modbas.h"
+#include "report/NotebookView.h"
 
 #include <gtest/gtest.h>
 

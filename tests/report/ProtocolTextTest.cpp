@@ -1,6 +1,6 @@
 // Protocol stamps in the regional formats, without a time zone.
 
-#include "ProtocolText.h"
+#include "report/ProtocolText.h"
 
 #include <gtest/gtest.h>
 
