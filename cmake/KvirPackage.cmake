@@ -29,6 +29,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://kvir-lab.example/kvir-console/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's own Russian texts (file and print dialogs, the edit menu of text fields); without
+# them the console runs with Qt's English. The platform plugin and the SQLite driver are
+# loaded at run time and so escape dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-translations-l10n, qt6-qpa-plugins, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 

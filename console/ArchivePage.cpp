@@ -497,10 +497,8 @@ void ArchivePage::openCurrentSnapshot() {
         dialogs_.Inform(ArchiveStatusText(status), kArchiveCaption);
         return;
     }
-    emit protocolEntry(QStringLiteral("Открыт снимок архива от ") +
-                       ProtocolStamp(info.takenAt, locale_) + QStringLiteral(" для прибора ") +
-                       DisplayName(info.model) + QStringLiteral(", записей ") +
-                       QString::number(info.records));
+    // The protocol gets its line from the session once memory has taken the snapshot: the
+    // operator may still decline to replace an unwritten notebook.
     emit openSnapshot(notebook, info);
 }
 

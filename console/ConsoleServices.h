@@ -38,6 +38,8 @@ struct ConsoleServices {
     std::function<QDateTime()> now;      // empty: the local clock
     QLocale locale = QLocale::system();  // regional formats
     bool archive = true;                 // keep every read in the working directory's archive
+    QString windowSettings;              // the window's place on the screen: this INI file, or
+                                         // (empty) Qt's settings store of the user
 };
 
 }  // namespace kvir

@@ -24,6 +24,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QSettings>
 #include <QShowEvent>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -32,38 +33,7 @@
 
 namespace kvir {
 
-namespace {
-
-QString MemoryText(const Session& s, const QString& readAt) {
-    if (s.unwritten()) {
-        return QStringLiteral("блокнот не записан в прибор");
-    }
-    QString origin;
-    switch (s.origin()) {
-        case Origin::Nothing:
-            return QStringLiteral("блокнот не прочитан");
-        case Origin::CompleteRead:
-            origin = QStringLiteral("прочитан в ") + readAt;
-            break;
-        case Origin::PartialRead:
-            origin = QStringLiteral("прочитан не полностью");
-            break;
-        case Origin::BackupFile:
-            origin = QStringLiteral("из резервной копии");
-            break;
-        case Origin::Snapshot:
-            origin = QStringLiteral("из архива");
-            break;
-    }
-    const int records = RecordCountOf(s.notebook());
-    origin += QStringLiteral(", записей %1").arg(records);
-    if (s.edited()) {
-        origin += QStringLiteral("; изменен, не записано в прибор");
-    }
-    return origin;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 TGround_form::TGround_form(ConsoleServices services, QWidget* parent)
     : QMainWindow(parent), services_(std::move(services)) {
@@ -115,6 +85,13 @@ void TGround_form::setAuxWindows(Tprogressmetr* progress, TFProgramm* about) {
     }
 }
 
+std::unique_ptr<QSettings> TGround_form::WindowSettings() const {
+    // Qt's settings store for what belongs to the window only (its place on the screen).
+    return services_.windowSettings.isEmpty()
+               ? std::make_unique<QSettings>(QStringLiteral("kvir"), QStringLiteral("kvir-console"))
+               : std::make_unique<QSettings>(services_.windowSettings, QSettings::IniFormat);
+}
+
 void TGround_form::AddProtEntry(const QString& text) {
     log_->add(text);
 }
@@ -162,6 +139,15 @@ void TGround_form::FormCreate() {
 }
 
 void TGround_form::showEvent(QShowEvent* event) {
+    // Where the operator left the window last time (Qt's own settings store, not the
+    // product's settings file, whose lines stay as they are).
+    if (!event->spontaneous() && !geometryRestored_) {
+        geometryRestored_ = true;
+        const QByteArray saved = WindowSettings()->value(QStringLiteral("geometry")).toByteArray();
+        if (!saved.isEmpty() && !settings_->fullScreen()) {
+            restoreGeometry(saved);
+        }
+    }
     QMainWindow::showEvent(event);
     // A window restored from the task bar is shown by the system, not by the program.
     if (!event->spontaneous()) {
@@ -264,6 +250,7 @@ void TGround_form::closeEvent(QCloseEvent* event) {
         closeDue_ = false;
         return;
     }
+    WindowSettings()->setValue(QStringLiteral("geometry"), saveGeometry());
     event->accept();
 }
 
@@ -287,8 +274,9 @@ void TGround_form::OperationFinished() {
     connect_->setFlat(false);
     folders_->setIdle(true);
     const Session& s = session_->state();
-    if (s.origin() == Origin::CompleteRead && readAt_.isEmpty()) {
-        readAt_ = services_.locale.toString(services_.now().time(), QStringLiteral("H:mm"));
+    if ((s.origin() == Origin::CompleteRead || s.origin() == Origin::PartialRead) &&
+        memoryLabel_.isEmpty()) {
+        memoryLabel_ = services_.locale.toString(services_.now().time(), QStringLiteral("H:mm"));
     }
     ShowMemory();
     folders_->selectFirst();
@@ -313,7 +301,7 @@ void TGround_form::ShowLoading(const Notebook& notebook) {
             records_->showView(ActiveView(), settings_->shownColumns(ActiveView()));
         }
     }
-    readAt_.clear();
+    memoryLabel_.clear();
     records_->showNotebook(notebook);
     folders_->showFolders(notebook);
     protocolPage_->showFolders(notebook);
@@ -344,11 +332,11 @@ void TGround_form::UpdateStatus() {
     if (idle) {
         const Session& s = session_->state();
         const bool linked = s.connected();
-        statusConnection_->setText(linked ? s.port() + QStringLiteral("  ") + s.caption() +
-                                                QStringLiteral(": подключен")
-                                          : QStringLiteral("нет подключения"));
+        statusConnection_->setText(text::LinkStatus(linked, s.port(), s.caption()));
+        statusConnection_->setToolTip(s.port());
         connect_->setIcon(DrawToolIcon(linked ? ToolIcon::Connected : ToolIcon::Connect));
-        statusMemory_->setText(MemoryText(s, readAt_));
+        statusMemory_->setText(text::MemoryStatus(
+            s.origin(), memoryLabel_, RecordCountOf(s.notebook()), s.edited() || s.unwritten()));
     }
     statusTags_->setText(QStringLiteral("отмечено: %1").arg(records_->model().taggedCount()));
 }

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QLabel;
+class QSettings;
 class QStackedWidget;
 class QTabWidget;
 class QToolButton;
@@ -82,6 +83,7 @@ class TGround_form final : public QMainWindow {
     void AddProtEntry(const QString& text);
     void UpdateStatus();
     int ActiveView() const;
+    std::unique_ptr<QSettings> WindowSettings() const;
 
     ConsoleServices services_;
     std::unique_ptr<WindowSession> session_;
@@ -112,7 +114,8 @@ class TGround_form final : public QMainWindow {
     bool autoConnectDue_ = false;  // the start tick came while the port list was built
     bool closeDue_ = false;        // the operator closed the window while an exchange ran
     bool archiveTrouble_ = false;  // the operator was told the archive cannot be used
-    QString readAt_;               // when memory was read, for the status line
+    bool geometryRestored_ = false;
+    QString memoryLabel_;  // the status line's word on memory: read at, backup, snapshot
 };
 
 }  // namespace kvir

@@ -178,6 +178,8 @@ void TGround_form::Wire() {
     connect(&s, &WindowSession::protocolEntry, this, &TGround_form::AddProtEntry);
     connect(&s, &WindowSession::status, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
+    connect(&s, &WindowSession::loaded, this,
+            [this](const QString& label) { memoryLabel_ = label; });
     connect(&s, &WindowSession::operationStarted, this, &TGround_form::OperationStarted);
     connect(&s, &WindowSession::operationFinished, this, &TGround_form::OperationFinished);
     connect(&s, &WindowSession::notebookLoading, this, &TGround_form::ShowLoading);

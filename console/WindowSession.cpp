@@ -21,7 +21,7 @@ Overload(F...) -> Overload<F...>;
 WindowSession::WindowSession(SerialLink& link, SessionConfig config, OperatorDialogs& dialogs,
                              QObject* parent)
     : QObject(parent), dialogs_(dialogs), runner_(link, std::move(config)) {
-    connect(&runner_, &SessionRunner::event, this, &WindowSession::OnEvent);
+    connect(&runner_, &SessionRunner::sessionEvent, this, &WindowSession::OnEvent);
     connect(&runner_, &SessionRunner::question, this, &WindowSession::OnQuestion);
     connect(&runner_, &SessionRunner::progress, this, &WindowSession::progress);
     connect(&runner_, &SessionRunner::finished, this, [this] {
@@ -159,6 +159,7 @@ void WindowSession::OnEvent(const SessionEvent& event) {
                 }
                 if (e.purpose == ev::Purpose::Load) {
                     emit notebookLoading(e.notebook);
+                    emit status(text::ReadStatus(e));
                 }
                 // What was read is real: it goes into the archive, a partial read as partial.
                 if (e.purpose == ev::Purpose::Load ||
@@ -175,6 +176,7 @@ void WindowSession::OnEvent(const SessionEvent& event) {
             [this](const ev::BackupSaved& e) {
                 lastBackup_ = e.backup.file;
                 emit protocolEntry(text::BackupEntry(e.backup.file));
+                emit status(text::BackupEntry(e.backup.file));
                 emit readForArchive(e.notebook, !LossesOf(e.notebook).any(), true);
                 if (announceBackups_) {
                     dialogs_.Inform(text::BackupSavedText(e.backup.file), text::kWarning,
@@ -211,6 +213,7 @@ void WindowSession::OnEvent(const SessionEvent& event) {
                 dialogs_.Inform(InstrumentWarningText(e.warning), text::kWarning);
             },
             [this](const ev::Loaded& e) {
+                emit loaded(text::LoadedLabel(e));
                 const QString line = text::LoadedEntry(e);
                 emit protocolEntry(line);
                 emit status(line);

@@ -65,6 +65,8 @@ class WindowSession final : public QObject {
     void progress(Stage stage, int foldersPos, int foldersMax, int recordsPos, int recordsMax);
     // The first request that erases was sent: the operation cannot be stopped any more.
     void writeStarted();
+    // A backup file or an archived snapshot is in memory now: its name or description.
+    void loaded(const QString& label);
     // A notebook read, or saved before erasing, for the archive.
     void readForArchive(const Notebook& notebook, bool complete, bool backup);
 

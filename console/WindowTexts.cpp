@@ -2,6 +2,8 @@
 
 #include "session/OperatorTexts.h"
 
+#include <QFileInfo>
+
 namespace kvir::text {
 
 QString StageTitle(Stage stage) {
@@ -102,6 +104,43 @@ QString PortFailedText(ExchangeResult result, PortFault fault) {
     return message;
 }
 
+QString LinkStatus(bool connected, const QString& port, const QString& caption) {
+    if (!connected) {
+        return QStringLiteral("нет подключения");
+    }
+    return QFileInfo(port).fileName() + QStringLiteral(" · ") + caption +
+           QStringLiteral(" · подключен");
+}
+
+QString MemoryStatus(Origin origin, const QString& label, int records, bool notWritten) {
+    QString origin_;
+    switch (origin) {
+        case Origin::Nothing:
+            return QStringLiteral("блокнот не прочитан");
+        case Origin::CompleteRead:
+            origin_ = QStringLiteral("прочитан в ") + label;
+            break;
+        case Origin::PartialRead:
+            origin_ = QStringLiteral("прочитан не полностью в ") + label;
+            break;
+        case Origin::BackupFile:
+            origin_ = QStringLiteral("резервная копия ") + label;
+            break;
+        case Origin::Snapshot:
+            origin_ = QStringLiteral("снимок архива ") + label;
+            break;
+    }
+    origin_ += QStringLiteral(" · записей %1").arg(records);
+    if (notWritten) {
+        origin_ += QStringLiteral(" · не записано в прибор");
+    }
+    return origin_;
+}
+
+QString LoadedLabel(const ev::Loaded& loaded) {
+    return loaded.label;
+}
+
 QString ConnectedEntry(const QString& caption, const QString& port) {
     return QStringLiteral("Прибор ") + caption + QStringLiteral(" подключен ") + port;
 }
@@ -137,6 +176,18 @@ QString ReadFailedEntry(const ev::ReadFinished& read) {
     return read.purpose == ev::Purpose::Verify
                ? QStringLiteral("Ошибка проверки записи в прибор ") + model
                : QStringLiteral("Ошибка чтения блокнота из прибора ") + model;
+}
+
+QString ReadStatus(const ev::ReadFinished& read) {
+    QString line = QStringLiteral("Прочитано записей: %1").arg(RecordCountOf(read.notebook));
+    if (read.result == xr::kCancelled) {
+        line += QStringLiteral(" (чтение прервано)");
+    } else if (!read.completed || read.result != xr::kOk) {
+        line += QStringLiteral(" (чтение не завершено)");
+    } else if (read.losses.any()) {
+        line += QStringLiteral(" (в приборе больше, чем в памяти)");
+    }
+    return line;
 }
 
 QString WriteEntry(const ev::WriteFinished& write) {
@@ -183,7 +234,8 @@ QString InstrumentChangedEntry(int added, int gone) {
 QString LoadedEntry(const ev::Loaded& loaded) {
     return loaded.origin == Origin::BackupFile
                ? QStringLiteral("Загрузка резервной копии блокнота ") + loaded.label
-               : QStringLiteral("Снимок блокнота из архива открыт: ") + loaded.label;
+               : QStringLiteral("Снимок блокнота из архива открыт: ") + loaded.label +
+                     QStringLiteral(", записей ") + QString::number(loaded.records);
 }
 
 QString CreateFolderEntry(const QString& name) {

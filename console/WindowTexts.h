@@ -88,12 +88,22 @@ QString BadDeviceNumberText(const QString& text);
 // A port that did not open, with the system's reason on its own line.
 QString PortFailedText(ExchangeResult result, PortFault fault);
 
+// ---- The status line ----------------------------------------------------------------------
+// The connection: the port's device name, the model and the state.
+QString LinkStatus(bool connected, const QString& port, const QString& caption);
+// Where memory came from (`label`: the time of the read, the backup file, the snapshot), how
+// many records it holds, and whether it holds what the instrument does not.
+QString MemoryStatus(Origin origin, const QString& label, int records, bool notWritten);
+QString LoadedLabel(const ev::Loaded& loaded);
+
 // ---- Protocol lines
 // ------------------------------------------------------------------------------
 QString ConnectedEntry(const QString& caption, const QString& port);
 QString PortNotOpenedEntry(const QString& port, PortFault fault);
 QString ReadEntry(const ev::ReadFinished& read);  // empty when the read leaves no line
 QString ReadFailedEntry(const ev::ReadFinished& read);
+// The status line after a read into memory: how many records, and whether it is whole.
+QString ReadStatus(const ev::ReadFinished& read);
 QString WriteEntry(const ev::WriteFinished& write);
 QString BackupEntry(const QString& file);
 QString BackupFailedEntry(const QString& file);

@@ -148,7 +148,7 @@ void SessionRunner::Deliver() {
     }
     for (const Out& item : out) {
         if (const auto* e = std::get_if<SessionEvent>(&item)) {
-            emit event(*e);
+            emit sessionEvent(*e);
         } else if (const auto* p = std::get_if<Progress>(&item)) {
             emit progress(p->stage, p->fp, p->fm, p->rp, p->rm);
         } else if (const auto* q = std::get_if<Question>(&item)) {

@@ -57,7 +57,7 @@ class SessionRunner final : public QObject {
     void waitIdle();
 
   signals:
-    void event(const kvir::SessionEvent& event);
+    void sessionEvent(const kvir::SessionEvent& event);
     void progress(kvir::Stage stage, int foldersPos, int foldersMax, int recordsPos,
                   int recordsMax);
     void question(kvir::Question question);

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
-    qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+    qt6-base-dev qt6-serialport-dev qt6-qpa-plugins qt6-translations-l10n
     # Qt Charts' CMake package needs Qt OpenGL's, which Debian's qt6-charts-dev does not pull in.
     qt6-charts-dev libqt6opengl6-dev
     libqt6sql6-sqlite libqt6sql6-psql sqlite3 postgresql

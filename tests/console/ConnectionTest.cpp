@@ -242,7 +242,7 @@ TEST_F(ConnectionTest, TheStatusLineNamesTheConnection) {
         const SimulatedInstrument* instrument;
         QString status;
     } cases[] = {
-        {&good, good.port + "  " + kModel510 + ": подключен"},
+        {&good, good.port.section('/', -1) + " · " + kModel510 + " · подключен"},
         {&silent, "нет подключения"},
     };
     for (const auto& c : cases) {

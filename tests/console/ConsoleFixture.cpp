@@ -84,6 +84,7 @@ TGround_form& ConsoleFixture::Start() {
     services.now = [this] { return clock; };
     services.locale = QLocale(QLocale::Russian, QLocale::Russia);
     services.archive = withArchive;
+    services.windowSettings = PathOf(QStringLiteral("window.ini"));
     form = std::make_unique<TGround_form>(services);
     Settle();
     return *form;

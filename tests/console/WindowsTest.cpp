@@ -1,5 +1,6 @@
 // The progress window and the About window.
 
+#include "console/ConsoleApp.h"
 #include "windows/Progr.h"
 #include "windows/Progress.h"
 
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -103,6 +105,27 @@ TEST(AboutWindow, ShowsItsTextStaysOnTopAndHidesOnOk) {
     EXPECT_EQ(about.But_ok->text(), QStringLiteral("ОК"));
     about.But_ok->click();
     EXPECT_FALSE(about.isVisible());
+    // Esc closes it as it closes any dialog.
+    about.show();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&about, &escape);
+    EXPECT_FALSE(about.isVisible());
+}
+
+// Qt's own dialogs and menus speak Russian whatever the system's language: the file dialog
+// and the edit menu of every text field take their words from Qt's translation.
+TEST(QtTranslation, IsLoadedWhateverTheSystemLanguage) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    ASSERT_TRUE(LoadQtTranslation(*QCoreApplication::instance()))
+        << "qt6-translations-l10n is not installed";
+    for (const auto& [context, english] :
+         {std::pair{"QFileDialog", "Look in:"}, std::pair{"QFileDialog", "Files of type:"},
+          std::pair{"QWidgetTextControl", "Select All"}, std::pair{"QPrintDialog", "Print"}}) {
+        const QString shown = QCoreApplication::translate(context, english);
+        EXPECT_NE(shown, QString::fromLatin1(english)) << context;
+        EXPECT_TRUE(shown.contains(QRegularExpression(QStringLiteral("[А-Яа-я]")))) << context;
+    }
+    QLocale::setDefault(QLocale::system());
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ struct Bench {
         EXPECT_TRUE(sim::LoadNotebookText(first, Sample(sample), &error));
         sim::AttachSimulator(*state, first);
         inputs.port.named = QStringLiteral("COM1");
-        QObject::connect(runner.get(), &SessionRunner::event, runner.get(),
+        QObject::connect(runner.get(), &SessionRunner::sessionEvent, runner.get(),
                          [this](const SessionEvent& e) {
                              if (std::holds_alternative<ev::WriteStarted>(e)) {
                                  writeStarted = true;
