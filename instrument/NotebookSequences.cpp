@@ -17,7 +17,6 @@ namespace kvir {
 namespace {
 
 // Fixed figures the progress window shows during these sequences.
-constexpr int kReadRecordBar = 13;  // the record bar stands at half while folder pages are read
 constexpr int kFolderBar210 = 24;
 constexpr int kFolderBarInit510 = 21;
 
@@ -78,7 +77,8 @@ ReadOutcome ReadFolderPages(Instrument& instrument, const NotebookLayout& layout
             r != xr::kOk) {
             return {r, false};
         }
-        reporter.page(j + 1, pages, kReadRecordBar, perPage, dropped);
+        // The record bar stands at half while folder pages are read.
+        reporter.page(j + 1, pages, perPage / 2, perPage, dropped);
     }
     return {xr::kOk, true};
 }

@@ -1,7 +1,7 @@
 // A third model added as a new model is: one row in the model table, here with a layout that
 // varies the folder-page layout (its pages end lower and its day word carries month and day).
-// Identification, the whole read, the record table's texts, the backup file and the archive
-// must take it with no change of their own.
+// Identification, the whole read and write, the record table's texts, the backup file and the
+// archive must take it with no change of their own.
 
 #include "NotebookView.h"
 #include "archive/Archive.h"
@@ -52,10 +52,10 @@ void AddTrialRow() {
 // Base 0xF400: the common folder and folder "A" with a record each, and a folder "B" on the
 // page at 0xF800, which lies beyond the trial layout's end. Written by the simulator's own
 // description of folder pages; day words 64 (5 March) and 79 (20 March) from 1 January 2000.
-Notebook ReadTrialNotebook(QStringList* requests = nullptr) {
+std::unique_ptr<test::NotebookBench> ReadTrialBench() {
     AddTrialRow();
-    test::NotebookBench bench(DeviceModel::Ph510, 0xF400);  // read on 10 March 2014
-    bench.simulator.setIdentification({sim::ToWindows1251(QStringLiteral("КВИР-520")), 1, 0xF400});
+    auto bench = std::make_unique<test::NotebookBench>(DeviceModel::Ph510, 0xF400);  // 10.03.2014
+    bench->simulator.setIdentification({sim::ToWindows1251(QStringLiteral("КВИР-520")), 1, 0xF400});
     const auto record = [](quint16 day) {
         sim::Measurement m;
         m.dayWord = day;
@@ -65,24 +65,26 @@ Notebook ReadTrialNotebook(QStringList* requests = nullptr) {
         m.value3 = 9.0f;
         return sim::RecordBytes(sim::Model::Ph510, m);
     };
-    bench.simulator.writeMemory(0xF400, sim::CommonFolderHeader() + record(64));
-    bench.simulator.writeMemory(0xF600, sim::FolderHeader("A") + record(79));
-    bench.simulator.writeMemory(0xF800, sim::FolderHeader("B") + record(64));
+    bench->simulator.writeMemory(0xF400, sim::CommonFolderHeader() + record(64));
+    bench->simulator.writeMemory(0xF600, sim::FolderHeader("A") + record(79));
+    bench->simulator.writeMemory(0xF800, sim::FolderHeader("B") + record(64));
 
-    EXPECT_EQ(bench.instrument.ReadIdentification(), xr::kOk);
-    const Identification& id = bench.instrument.identification();
-    bench.model = ModelFromIdentification(id.name, id.version);
-    EXPECT_EQ(bench.model, kTrial);
-    EXPECT_EQ(bench.ReadWhole(), xr::kOk);
-    if (requests != nullptr) {
-        *requests = bench.Requests();
-    }
-    return bench.notebook;
+    EXPECT_EQ(bench->instrument.ReadIdentification(), xr::kOk);
+    const Identification& id = bench->instrument.identification();
+    bench->model = ModelFromIdentification(id.name, id.version);
+    EXPECT_EQ(bench->model, kTrial);
+    EXPECT_EQ(bench->ReadWhole(), xr::kOk);
+    return bench;
+}
+
+Notebook ReadTrialNotebook() {
+    return ReadTrialBench()->notebook;
 }
 
 TEST(TrialModel, IsIdentifiedAndReadInItsOwnLayout) {
-    QStringList requests;
-    const Notebook notebook = ReadTrialNotebook(&requests);
+    const auto bench = ReadTrialBench();
+    const Notebook& notebook = bench->notebook;
+    const QStringList requests = bench->Requests();
     EXPECT_EQ(ModelFromIdentification(QStringLiteral("КВИР-520"), QStringLiteral("2")),
               DeviceModel::None);
     EXPECT_EQ(DisplayName(kTrial), "КВИР-520v1");
@@ -100,6 +102,25 @@ TEST(TrialModel, IsIdentifiedAndReadInItsOwnLayout) {
     EXPECT_EQ(RecordCells(notebook.image, 1, kTrial, notebook.folders, "", QLocale::c()).mid(1),
               (QStringList{"A", FormatStamp(notebook.image.stamp[1], QLocale::c()), "pX", "35.00",
                            "-12.50", "9.0000", "9.3130", ""}));
+}
+
+// The whole write takes the trial layout's pages: two at this base (the folder-page layout's
+// end would give three), and the page at its end stays untouched.
+TEST(TrialModel, IsWrittenBackInItsOwnLayout) {
+    const auto bench = ReadTrialBench();
+    Notebook tooMany = bench->notebook;
+    tooMany.folders << QStringLiteral("Б");
+    EXPECT_EQ(PrepareWholeWrite(tooMany, 0xF400, false), WholeWriteFault::TooManyFolders);
+
+    Notebook edited = bench->notebook;
+    edited.folders[1] = QStringLiteral("Опыт 2");
+    ASSERT_EQ(PrepareWholeWrite(edited, 0xF400, false), WholeWriteFault::None);
+    const QByteArray beyond = bench->simulator.memory().mid(0xF800);
+    ASSERT_EQ(WriteNotebookSequence(bench->instrument, edited, {}), xr::kOk);
+    EXPECT_EQ(bench->simulator.memory().mid(0xF800), beyond);
+    ASSERT_EQ(bench->ReadWhole(), xr::kOk);
+    EXPECT_EQ(DigestOf(bench->notebook), DigestOf(edited));
+    EXPECT_EQ(bench->notebook.folders, QStringList({kCommonFolder, QStringLiteral("Опыт 2")}));
 }
 
 TEST(TrialModel, KeepsItsNameInBackupsAndItsCodeInTheArchive) {
