@@ -204,8 +204,7 @@ void TGround_form::OpenBackup() {
         return;
     }
     const std::optional<QString> path = services_.dialogs->OpenFile(
-        QStringLiteral("Открыть резервную копию"), services_.workDir,
-        {QStringLiteral("Резервная копия блокнота(*") + kBackupSuffix + QLatin1Char(')')});
+        text::kOpenBackupTitle, services_.workDir, {text::kBackupFilter.arg(kBackupSuffix)});
     if (path) {
         session_->loadBackup(*path);
     }
@@ -338,7 +337,7 @@ void TGround_form::UpdateStatus() {
         statusMemory_->setText(text::MemoryStatus(
             s.origin(), memoryLabel_, RecordCountOf(s.notebook()), s.edited() || s.unwritten()));
     }
-    statusTags_->setText(QStringLiteral("отмечено: %1").arg(records_->model().taggedCount()));
+    statusTags_->setText(text::kTagged.arg(records_->model().taggedCount()));
 }
 
 }  // namespace kvir

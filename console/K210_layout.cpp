@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -108,6 +109,10 @@ void TGround_form::BuildMenu() {
     for (QMenu* menu : {file, data, about}) {
         menu->menuAction()->setObjectName(menu->objectName());
     }
+    // F10 opens the menu bar, as in other desktop programs.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, bar,
+            [bar, file] { bar->setActiveAction(file->menuAction()); });
     setMenuBar(bar);
 }
 
@@ -149,8 +154,8 @@ void TGround_form::BuildPages() {
     settingsTabs_->setAccessibleName(text::kSettingsAndProtocol);
     settings_ = new SettingsPage(*services_.dialogs, services_.workDir, settingsTabs_);
     protocolPage_ = new ProtocolPage(*log_, *services_.dialogs, settingsTabs_);
-    settingsTabs_->addTab(settings_, QStringLiteral("Настройки программы"));
-    settingsTabs_->addTab(protocolPage_, QStringLiteral("Протокол работы программы"));
+    settingsTabs_->addTab(settings_, text::kSettingsTab);
+    settingsTabs_->addTab(protocolPage_, text::kProtocolTab);
     pages_->addWidget(settingsTabs_);
     folders_ = new FolderEditorPage(*session_, *services_.dialogs, services_.locale, pages_);
     pages_->addWidget(folders_);

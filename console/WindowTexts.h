@@ -32,6 +32,11 @@ inline const QString kChart = QStringLiteral("&График");
 inline const QString kAbout = QStringLiteral("О про&грамме");
 inline const QString kCommandBar = QStringLiteral("Панель команд");
 inline const QString kSettingsAndProtocol = QStringLiteral("Настройки и протокол");
+inline const QString kSettingsTab = QStringLiteral("Настройки программы");
+inline const QString kProtocolTab = QStringLiteral("Протокол работы программы");
+inline const QString kOpenBackupTitle = QStringLiteral("Открыть резервную копию");
+inline const QString kBackupFilter = QStringLiteral("Резервная копия блокнота(*%1)");
+inline const QString kTagged = QStringLiteral("отмечено: %1");
 inline const QString kStart = QStringLiteral("Начало работы");
 
 // The title of the progress window for each stage of an exchange.

@@ -54,16 +54,28 @@ key ctrl+2 && shot page-by-date
 key ctrl+1 && shot page-by-folder
 key ctrl+3 && shot page-folders
 key ctrl+4 && shot page-settings
-key ctrl+Next && shot page-protocol
+xdotool mousemove --window "$window" 340 34 click 1 && shot page-protocol
 key ctrl+5 && shot page-archive
 key ctrl+6 && shot page-chart
+
+# The Файл menu opened from the keyboard: F10, then Down.
+key ctrl+1
+xdotool key F10
+sleep 0.5
+xdotool key Down
+sleep 1.5
+eval "$(xdotool getwindowgeometry --shell "$window")"
+import -window root -crop "764x562+$((X - 2))+$((Y - 24))" "$out/menu-file.png"
+echo "$out/menu-file.png"
+xdotool key Escape Escape
+sleep 0.5
 
 # The file dialog of "Открыть резервную копию…".
 key ctrl+o
 sleep 1
 dialog=$(named 'Открыть резервную копию')
 shot dialog-open-backup "$dialog"
-xdotool key --window "$dialog" Escape
+xdotool key Escape
 sleep 1
 
 # The print dialog: the first record tagged for printing, then "Выполнить".
@@ -78,4 +90,4 @@ xdotool mousemove --window "$window" 218 490 click 1
 sleep 2
 dialog=$(named 'Печать')
 shot dialog-print "$dialog"
-xdotool key --window "$dialog" Escape
+xdotool key Escape
