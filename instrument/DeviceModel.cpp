@@ -28,18 +28,18 @@ DeviceModel ModelFromIdentification(const QString& name, const QString& version)
 }
 
 int NotebookEnd(DeviceModel model) {
-    const ModelRow* row = RowOf(model);
-    return row != nullptr ? row->layout->end : 0;
+    const NotebookLayout* layout = LayoutOf(model);
+    return layout != nullptr ? layout->end : 0;
 }
 
 int PageCount(DeviceModel model, int base) {
-    const int span = NotebookEnd(model) - base;
-    return span > 0 ? span >> 9 : 0;
+    const NotebookLayout* layout = LayoutOf(model);
+    return layout != nullptr ? LayoutPages(*layout, base) : 0;
 }
 
 int RecordCapacity(DeviceModel model, int base) {
-    const ModelRow* row = RowOf(model);
-    return row != nullptr ? PageCount(model, base) * row->layout->recordsPerPage : 0;
+    const NotebookLayout* layout = LayoutOf(model);
+    return layout != nullptr ? RecordCapacity(*layout, base) : 0;
 }
 
 }  // namespace kvir

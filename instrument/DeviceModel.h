@@ -1,6 +1,7 @@
 #pragma once
-// The supported instrument models and the figures common to their notebook memories. What
-// differs between the models lives in one table (ModelTable.h); these functions look it up.
+// The supported instrument models. Everything about a model, its name included, lives in its
+// row of the model table (ModelTable.h); these functions look it up. The enumerators are
+// only the rows' keys.
 
 #include <QString>
 #include <QtGlobal>
@@ -11,13 +12,8 @@ enum class DeviceModel { None, Ph510, Conc210 };
 
 inline const QString kModel510 = QStringLiteral("КВИР-510v2");
 inline const QString kModel210 = QStringLiteral("КВИР-210v1");
+// The caption while no supported instrument is identified.
 inline const QString kModelNone = QStringLiteral("КВИР-XXXvX");
-
-constexpr int kPageSize = 512;
-constexpr int kEnd510 = 0xFA00;        // end of the folder-page notebook
-constexpr int kDirectory210 = 0xF800;  // directory, and end of the record pages
-constexpr int kRecordsPerFolderPage = 26;
-constexpr int kRecordsPerRecordPage = 23;
 
 // Display name ("КВИР-510v2", "КВИР-210v1", "КВИР-XXXvX").
 QString DisplayName(DeviceModel model);
@@ -29,7 +25,7 @@ DeviceModel ModelFromIdentification(const QString& name, const QString& version)
 
 // End of the model's notebook area (0 for None).
 int NotebookEnd(DeviceModel model);
-// (end − base) / 512, rounded down; never negative.
+// (end − base) / page size, rounded down; never negative (0 for None).
 int PageCount(DeviceModel model, int base);
 // Records the model's pages can hold: page count × records per page.
 int RecordCapacity(DeviceModel model, int base);

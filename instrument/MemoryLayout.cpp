@@ -14,11 +14,10 @@ constexpr quint8 kEmpty = 0x00;
 constexpr char kCr = 0x0D;
 
 constexpr NotebookLayout kFolderPageLayout{
-    .model = DeviceModel::Ph510,
-    .end = kEnd510,
-    .pageSize = kPageSize,
+    .end = 0xFA00,
+    .pageSize = 512,
     .firstRecord = 18,
-    .recordsPerPage = kRecordsPerFolderPage,
+    .recordsPerPage = 26,
     .record = {.size = 19,
                .folderNo = -1,
                .mode = 0,
@@ -36,14 +35,16 @@ constexpr NotebookLayout kFolderPageLayout{
     .entrySize = 0,
     .entryNameMax = 0,
     .entryCheck = 0,
+    .stamp = Stamp510,
+    .value4 = Ph25OfRecord,
 };
 
+// The record pages end where the directory begins.
 constexpr NotebookLayout kDirectoryLayout{
-    .model = DeviceModel::Conc210,
-    .end = kDirectory210,
-    .pageSize = kPageSize,
+    .end = 0xF800,
+    .pageSize = 512,
     .firstRecord = 0,
-    .recordsPerPage = kRecordsPerRecordPage,
+    .recordsPerPage = 23,
     .record = {.size = 22,
                .folderNo = 0,
                .mode = 1,
@@ -56,17 +57,21 @@ constexpr NotebookLayout kDirectoryLayout{
                .check = 20},
     .headerSize = 0,
     .headerNameSize = 0,
-    .directoryStart = kDirectory210,
+    .directoryStart = 0xF800,
     .directoryEntries = 25,
     .entrySize = 20,
     .entryNameMax = kFolderNameMax,
     .entryCheck = 18,
+    .stamp = Stamp210,
+    .value4 = StoredValue4OfRecord,
 };
 
 static_assert(kFolderPageLayout.firstRecord +
                   kFolderPageLayout.recordsPerPage * kFolderPageLayout.record.size ==
-              kPageSize);
-static_assert(kDirectoryLayout.recordsPerPage * kDirectoryLayout.record.size <= kPageSize);
+              kFolderPageLayout.pageSize);
+static_assert(kDirectoryLayout.recordsPerPage * kDirectoryLayout.record.size <=
+              kDirectoryLayout.pageSize);
+static_assert(kDirectoryLayout.end <= kDirectoryLayout.directoryStart);
 static_assert(kDirectoryLayout.directoryEntries * kDirectoryLayout.entrySize <= kBlockReadBytes);
 
 quint8 ByteAt(const QByteArray& bytes, int at) {
@@ -152,6 +157,14 @@ int LayoutPages(const NotebookLayout& layout, int base) {
     return span > 0 ? span / layout.pageSize : 0;
 }
 
+int FolderCapacity(const NotebookLayout& layout, int base) {
+    return layout.foldersOnPages() ? LayoutPages(layout, base) : layout.directoryEntries;
+}
+
+int RecordCapacity(const NotebookLayout& layout, int base) {
+    return LayoutPages(layout, base) * layout.recordsPerPage;
+}
+
 // ---- Records -----------------------------------------------------------------------------
 
 QByteArray EncodeRecord(const NotebookLayout& layout, const StoredRecord& record) {
@@ -219,8 +232,7 @@ StoredRecord RecordFromSlot(const NotebookImage& image, int slot) {
 
 // ---- Folder names --------------------------------------------------------------------------
 
-QByteArray EncodeFolderHeader(const QByteArray& name) {
-    const NotebookLayout& l = kFolderPageLayout;
+QByteArray EncodeFolderHeader(const NotebookLayout& l, const QByteArray& name) {
     QByteArray bytes(l.headerSize, static_cast<char>(kErased));
     const auto n = std::min<qsizetype>(name.size(), l.headerNameSize);
     for (qsizetype i = 0; i < n; ++i) {
@@ -230,23 +242,22 @@ QByteArray EncodeFolderHeader(const QByteArray& name) {
     return bytes;
 }
 
-QByteArray CommonFolderHeader() {
-    QByteArray bytes = EncodeFolderHeader(CommonFolderName());
-    putU16le(bytes, kFolderPageLayout.headerNameSize, 0x0D29);
+QByteArray CommonFolderHeader(const NotebookLayout& layout) {
+    QByteArray bytes = EncodeFolderHeader(layout, CommonFolderName());
+    putU16le(bytes, layout.headerNameSize, 0x0D29);
     return bytes;
 }
 
-QByteArray FolderNameOfPage(const QByteArray& page) {
+QByteArray FolderNameOfPage(const NotebookLayout& layout, const QByteArray& page) {
     QByteArray name;
-    const auto n = std::min<qsizetype>(page.size(), kFolderPageLayout.headerNameSize);
+    const auto n = std::min<qsizetype>(page.size(), layout.headerNameSize);
     for (qsizetype i = 0; i < n && ByteAt(page, static_cast<int>(i)) != kErased; ++i) {
         name.append(page[i]);
     }
     return name;
 }
 
-QByteArray EncodeDirectoryEntry(int slot, const QByteArray& name) {
-    const NotebookLayout& l = kDirectoryLayout;
+QByteArray EncodeDirectoryEntry(const NotebookLayout& l, int slot, const QByteArray& name) {
     QByteArray bytes(l.entrySize, static_cast<char>(kErased));
     bytes[0] = static_cast<char>(slot + 1);
     const auto n = std::min<qsizetype>(name.size(), l.entryNameMax);
@@ -258,12 +269,11 @@ QByteArray EncodeDirectoryEntry(int slot, const QByteArray& name) {
     return bytes;
 }
 
-QByteArray DefaultCommonFolderEntry() {
-    return EncodeDirectoryEntry(0, CommonFolderName());
+QByteArray DefaultCommonFolderEntry(const NotebookLayout& layout) {
+    return EncodeDirectoryEntry(layout, 0, CommonFolderName());
 }
 
-DirectoryEntry DecodeDirectoryEntry(const QByteArray& bytes, int at) {
-    const NotebookLayout& l = kDirectoryLayout;
+DirectoryEntry DecodeDirectoryEntry(const NotebookLayout& l, const QByteArray& bytes, int at) {
     const quint8 number = ByteAt(bytes, at);
     if (number == kEmpty || number == kErased) {
         return {DirectoryEntry::Kind::Free, {}};
@@ -294,6 +304,14 @@ float Ph25(float temperature, float ph) {
         return static_cast<float>((3.0 * g + p) * 2.0 / (2.0 + g));
     }
     return static_cast<float>(p - g);
+}
+
+float Ph25OfRecord(const StoredRecord& record) {
+    return Ph25(record.value1, record.value3);
+}
+
+float StoredValue4OfRecord(const StoredRecord& record) {
+    return static_cast<float>(record.value4);
 }
 
 double DaySerial(const QDate& date) {
@@ -384,9 +402,8 @@ bool AppendRecord(NotebookImage& image, const StoredRecord& r, quint8 folderNo, 
 
 }  // namespace
 
-int AppendFolderPageRecords(NotebookImage& image, const QByteArray& page, quint8 folderNo,
-                            const QDate& today) {
-    const NotebookLayout& l = kFolderPageLayout;
+int AppendFolderPageRecords(const NotebookLayout& l, NotebookImage& image, const QByteArray& page,
+                            quint8 folderNo, const QDate& today) {
     int dropped = 0;
     for (int k = 0; k < l.recordsPerPage; ++k) {
         const int at = l.firstRecord + k * l.record.size;
@@ -398,16 +415,15 @@ int AppendFolderPageRecords(NotebookImage& image, const QByteArray& page, quint8
             break;
         }
         const StoredRecord r = DecodeRecord(l, page, at);
-        if (!AppendRecord(image, r, folderNo, Stamp510(today, r.dayWord, r.timeWord),
-                          Ph25(r.value1, r.value3))) {
+        if (!AppendRecord(image, r, folderNo, l.stamp(today, r.dayWord, r.timeWord), l.value4(r))) {
             ++dropped;
         }
     }
     return dropped;
 }
 
-int AppendRecordPageRecords(NotebookImage& image, const QByteArray& page, const QDate& today) {
-    const NotebookLayout& l = kDirectoryLayout;
+int AppendRecordPageRecords(const NotebookLayout& l, NotebookImage& image, const QByteArray& page,
+                            const QDate& today) {
     int dropped = 0;
     for (int p = 0; p < l.recordsPerPage; ++p) {
         const int at = l.firstRecord + p * l.record.size;
@@ -422,8 +438,7 @@ int AppendRecordPageRecords(NotebookImage& image, const QByteArray& page, const 
             continue;
         }
         const StoredRecord r = DecodeRecord(l, page, at);
-        if (!AppendRecord(image, r, folder, Stamp210(today, r.dayWord, r.timeWord),
-                          static_cast<float>(r.value4))) {
+        if (!AppendRecord(image, r, folder, l.stamp(today, r.dayWord, r.timeWord), l.value4(r))) {
             ++dropped;
         }
     }

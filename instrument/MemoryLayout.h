@@ -1,7 +1,7 @@
 #pragma once
-// The two notebook memory layouts, byte by byte, as one table of offsets per model, and the
-// pure conversions between their bytes and NotebookImage: records, folder-page headers,
-// directory entries, check words, the pH25 value and the date rules.
+// The two notebook memory layouts, byte by byte, as one table of offsets and rules per layout,
+// and the pure conversions between their bytes and NotebookImage: records, folder-page
+// headers, directory entries, check words, the pH25 value and the date rules.
 //
 // Folder-page layout ("КВИР-510v2"): page i (from the notebook base, 512 bytes each) is
 // folder i + 1: an 18-byte header (name padded with 0xFF, check word) and 26 records of 19
@@ -37,6 +37,8 @@ void putCheckWord(QByteArray& bytes, int at);
 
 // ---- The layout table --------------------------------------------------------------------
 
+struct StoredRecord;
+
 // Offsets inside one record; -1 where the layout has no such field.
 struct RecordOffsets {
     int size;
@@ -51,8 +53,9 @@ struct RecordOffsets {
     int check;  // the check word covers bytes 0 to check − 1
 };
 
+// Where a notebook lies in the instrument's memory and how its records read. A model's row
+// (ModelTable.h) names its layout; models that keep their notebooks alike share one.
 struct NotebookLayout {
-    DeviceModel model;
     int end;             // first address after the last possible page
     int pageSize;        // 512
     int firstRecord;     // page offset of record 0
@@ -69,6 +72,15 @@ struct NotebookLayout {
     int entrySize;         // 20
     int entryNameMax;      // 16 name bytes from byte 1, then CR
     int entryCheck;        // 18
+
+    // The date rule: the day serial of a record stored with these words, read on `today`.
+    double (*stamp)(const QDate& today, quint16 dayWord, quint16 timeWord);
+    // Value 4 of a record read: the one stored, or one computed from the others.
+    float (*value4)(const StoredRecord& record);
+
+    // One folder per page, its name in the page's header; otherwise a directory names the
+    // folders and every record carries its folder's number.
+    constexpr bool foldersOnPages() const { return headerSize > 0; }
 };
 
 // The two layouts.
@@ -78,6 +90,10 @@ const NotebookLayout& DirectoryLayout();
 const NotebookLayout* LayoutOf(DeviceModel model);
 // Pages of `layout` from `base` up to its end, rounded down; never negative.
 int LayoutPages(const NotebookLayout& layout, int base);
+// Folders the layout holds at `base`: the directory's entries, or one per page.
+int FolderCapacity(const NotebookLayout& layout, int base);
+// Records its pages hold at `base`: pages × records per page.
+int RecordCapacity(const NotebookLayout& layout, int base);
 
 // Bytes a code-4 block read of 255 words delivers: one page without its last two bytes.
 constexpr int kBlockReadBytes = 510;
@@ -115,18 +131,18 @@ quint16 StoredValue4(float value4);
 // ---- Folder names --------------------------------------------------------------------------
 
 // Folder-page header: the name's bytes (at most 16) padded with 0xFF, then the check word.
-QByteArray EncodeFolderHeader(const QByteArray& name);
+QByteArray EncodeFolderHeader(const NotebookLayout& layout, const QByteArray& name);
 // The fixed header of the common folder. Its check word 0x0D29 is the one the instrument
 // itself writes; it is not the 0x0D1B the header rule gives.
-QByteArray CommonFolderHeader();
+QByteArray CommonFolderHeader(const NotebookLayout& layout);
 // The name at the start of a folder page: bytes up to the first 0xFF, at most 16.
-QByteArray FolderNameOfPage(const QByteArray& page);
+QByteArray FolderNameOfPage(const NotebookLayout& layout, const QByteArray& page);
 
 // Directory entry of folder slot `slot` (folder number slot + 1): the name's bytes from
 // byte 1, CR, 0xFF padding to byte 17, check word.
-QByteArray EncodeDirectoryEntry(int slot, const QByteArray& name);
+QByteArray EncodeDirectoryEntry(const NotebookLayout& layout, int slot, const QByteArray& name);
 // The entry the common folder has after the directory was reset.
-QByteArray DefaultCommonFolderEntry();
+QByteArray DefaultCommonFolderEntry(const NotebookLayout& layout);
 
 struct DirectoryEntry {
     enum class Kind { Free, Named, Unreadable };
@@ -135,13 +151,18 @@ struct DirectoryEntry {
 };
 // Free when byte 0 is 0x00 or 0xFF; Named when a CR ends the name within bytes 1 to 17
 // before any 0xFF; Unreadable otherwise.
-DirectoryEntry DecodeDirectoryEntry(const QByteArray& bytes, int at);
+DirectoryEntry DecodeDirectoryEntry(const NotebookLayout& layout, const QByteArray& bytes, int at);
 
 // ---- Values and dates ----------------------------------------------------------------------
 
 // The pH converted to 25 °C, from temperature T (value 1) and pH P (value 3): P itself up to
 // pH 6, above it corrected by G = ((T − 25) × 0.00012 − 0.0325) × (T − 25).
 float Ph25(float temperature, float ph);
+
+// The two rules for value 4 of a record read: the pH at 25 °C of values 1 and 3 (the
+// folder-page layout stores no value 4), or the stored integer (the directory layout).
+float Ph25OfRecord(const StoredRecord& record);
+float StoredValue4OfRecord(const StoredRecord& record);
 
 // Day serials: days since 30 December 1899, the fraction being the time of day.
 double DaySerial(const QDate& date);
@@ -172,13 +193,15 @@ quint16 DayWord210(const QDate& date);
 
 // ---- Whole pages -------------------------------------------------------------------------
 
+// Both date their records by the layout's date rule and give value 4 by its value-4 rule.
 // Appends the records of a folder page (the 510 bytes of a block read) from the first free
 // slot on, folder number `folderNo`, up to the first record whose mode byte is 0x00 or 0xFF.
 // Returns the number of records that found no free slot.
-int AppendFolderPageRecords(NotebookImage& image, const QByteArray& page, quint8 folderNo,
-                            const QDate& today);
+int AppendFolderPageRecords(const NotebookLayout& layout, NotebookImage& image,
+                            const QByteArray& page, quint8 folderNo, const QDate& today);
 // Appends the records of a record page of the directory layout: 0xFF in a record's folder
 // byte ends the page, 0x00 marks an empty place. Returns the records that found no slot.
-int AppendRecordPageRecords(NotebookImage& image, const QByteArray& page, const QDate& today);
+int AppendRecordPageRecords(const NotebookLayout& layout, NotebookImage& image,
+                            const QByteArray& page, const QDate& today);
 
 }  // namespace kvir

@@ -1,6 +1,7 @@
 #include "ModelTable.h"
 
 #include "LayoutSequences.h"
+#include "ModelTableForTests.h"
 
 namespace kvir {
 
@@ -11,16 +12,17 @@ constexpr quint8 Mode(int m) {
 }
 constexpr quint8 kEveryMode = 0x0F;
 
-// Which records carry which chart quantity. A record keeps all four values whatever its mode,
-// but only the mode's own reading is a measurement of that quantity: the pH of a record taken
+// The supported models; a new model is one more row here (docs/adding-a-model.md).
+//
+// Which records carry which chart quantity: a record keeps all four values whatever its mode,
+// but only the mode's own reading is a measurement of that quantity. The pH of a record taken
 // in mode mV, for instance, is what the display held, not a reading, so drawing it would mix
 // two kinds of points in one line. The temperature is measured in every mode.
-
-const std::array<ModelRow, 2>& Rows() {
-    static const std::array<ModelRow, 2> rows = {{
+std::vector<ModelRow> ProductRows() {
+    return {
         {
             .model = DeviceModel::Ph510,
-            .displayName = kModel510,
+            .displayName = QStringLiteral("КВИР-510v2"),
             .identName = QStringLiteral("КВИР-510"),
             .identVersion = QStringLiteral("2"),
             .shownVersion = QStringLiteral("2"),
@@ -45,7 +47,7 @@ const std::array<ModelRow, 2>& Rows() {
         },
         {
             .model = DeviceModel::Conc210,
-            .displayName = kModel210,
+            .displayName = QStringLiteral("КВИР-210v1"),
             .identName = QStringLiteral("КВИР-210"),
             .identVersion = QString(),
             .shownVersion = QStringLiteral("1"),
@@ -72,7 +74,19 @@ const std::array<ModelRow, 2>& Rows() {
             .sequences = {ReadRecordPages, WriteDirectoryFolder, WriteDirectoryNotebook,
                           RestoreDirectory, InitDirectory},
         },
-    }};
+    };
+}
+
+// Rows tests may add (RegisterModelRowForTests). The table is reserved for them up front, so
+// adding one never moves the rows that RowOf has handed out.
+constexpr size_t kTestRows = 4;
+
+std::vector<ModelRow>& Rows() {
+    static std::vector<ModelRow> rows = [] {
+        std::vector<ModelRow> table = ProductRows();
+        table.reserve(table.size() + kTestRows);
+        return table;
+    }();
     return rows;
 }
 
@@ -89,6 +103,16 @@ const ModelRow* RowOf(DeviceModel model) {
         }
     }
     return nullptr;
+}
+
+const ModelRow& RegisterModelRowForTests(const ModelRow& row) {
+    std::vector<ModelRow>& rows = Rows();
+    if (row.model == DeviceModel::None || RowOf(row.model) != nullptr ||
+        rows.size() == rows.capacity()) {
+        qFatal("RegisterModelRowForTests: a new key, and at most %zu rows", kTestRows);
+    }
+    rows.push_back(row);
+    return rows.back();
 }
 
 }  // namespace kvir

@@ -48,15 +48,19 @@ struct ValueColumn {
     int decimals;   // -1: an integer, the value truncated toward zero
 };
 
-// The whole-notebook sequences of one layout (see NotebookSequences.h for what each does).
-// Each takes the notebook base from the instrument's identification.
+// The whole-notebook sequences of one kind of layout (see NotebookSequences.h for what each
+// does). Each is handed the model's layout and takes the notebook base from the instrument's
+// identification.
 struct LayoutSequences {
-    ReadOutcome (*read)(Instrument&, Notebook& into, const QDate& today, const ReadHooks&);
-    ExchangeResult (*writeFolder)(Instrument&, const Notebook&, int index, const QString& name,
-                                  const ProgressFn&);
-    ExchangeResult (*writeNotebook)(Instrument&, const Notebook&, const ProgressFn&);
-    ExchangeResult (*restore)(Instrument&, const Notebook&, const ProgressFn&);
-    ExchangeResult (*initialise)(Instrument&, const ProgressFn&);
+    ReadOutcome (*read)(Instrument&, const NotebookLayout&, Notebook& into, const QDate& today,
+                        const ReadHooks&);
+    ExchangeResult (*writeFolder)(Instrument&, const NotebookLayout&, const Notebook&, int index,
+                                  const QString& name, const ProgressFn&);
+    ExchangeResult (*writeNotebook)(Instrument&, const NotebookLayout&, const Notebook&,
+                                    const ProgressFn&);
+    ExchangeResult (*restore)(Instrument&, const NotebookLayout&, const Notebook&,
+                              const ProgressFn&);
+    ExchangeResult (*initialise)(Instrument&, const NotebookLayout&, const ProgressFn&);
 };
 
 enum class ChartQuantity { Ph, Ph25, Temperature, Emf, Micrograms, Percent, Salinity };

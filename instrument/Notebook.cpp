@@ -16,7 +16,7 @@ NotebookLosses LossesOf(const Notebook& notebook) {
     const RecordOffsets& r = layout->record;
     // A folder page's records end at a mode byte 0x00 or 0xFF; a record page's at a folder
     // byte 0xFF (0x00 there marks an empty place that is skipped).
-    const bool folderPages = layout->headerSize > 0;
+    const bool folderPages = layout->foldersOnPages();
     const int marker = folderPages ? r.mode : r.folderNo;
     int held = 0;
     for (auto page = notebook.pages.cbegin(); page != notebook.pages.cend(); ++page) {

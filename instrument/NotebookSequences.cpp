@@ -17,7 +17,6 @@ namespace kvir {
 namespace {
 
 // Fixed figures the progress window shows during these sequences.
-constexpr int kReadRecordBar = 13;  // the record bar stands at half while folder pages are read
 constexpr int kFolderBar210 = 24;
 constexpr int kFolderBarInit510 = 21;
 
@@ -66,31 +65,33 @@ struct PageReporter {
 
 }  // namespace
 
-ReadOutcome ReadFolderPages(Instrument& instrument, Notebook& into, const QDate& today,
-                            const ReadHooks& hooks) {
-    const int pages = LayoutPages(FolderPageLayout(), instrument.identification().base);
+ReadOutcome ReadFolderPages(Instrument& instrument, const NotebookLayout& layout, Notebook& into,
+                            const QDate& today, const ReadHooks& hooks) {
+    const int pages = LayoutPages(layout, instrument.identification().base);
+    const int perPage = layout.recordsPerPage;
     PageReporter reporter{hooks, into};
-    Report(hooks.progress, 0, pages, 0, kRecordsPerFolderPage);
+    Report(hooks.progress, 0, pages, 0, perPage);
     for (int j = 0; j < pages; ++j) {
         int dropped = 0;
-        if (const ExchangeResult r = instrument.ReadFolderPage(j, into, today, &dropped);
+        if (const ExchangeResult r = instrument.ReadFolderPage(layout, j, into, today, &dropped);
             r != xr::kOk) {
             return {r, false};
         }
-        reporter.page(j + 1, pages, kReadRecordBar, kRecordsPerFolderPage, dropped);
+        // The record bar stands at half while folder pages are read.
+        reporter.page(j + 1, pages, perPage / 2, perPage, dropped);
     }
     return {xr::kOk, true};
 }
 
-ReadOutcome ReadRecordPages(Instrument& instrument, Notebook& into, const QDate& today,
-                            const ReadHooks& hooks) {
-    const int pages = LayoutPages(DirectoryLayout(), instrument.identification().base);
+ReadOutcome ReadRecordPages(Instrument& instrument, const NotebookLayout& layout, Notebook& into,
+                            const QDate& today, const ReadHooks& hooks) {
+    const int pages = LayoutPages(layout, instrument.identification().base);
     PageReporter reporter{hooks, into};
     Report(hooks.progress, 0, 1, 0, pages);
     ExchangeResult r = instrument.SetExchangeMode(1);
     bool commonMissing = false;
     if (r == xr::kOk) {
-        r = instrument.ReadDirectory(into, &commonMissing);
+        r = instrument.ReadDirectory(layout, into, &commonMissing);
     }
     if (r != xr::kOk) {
         return {r, false};
@@ -101,7 +102,7 @@ ReadOutcome ReadRecordPages(Instrument& instrument, Notebook& into, const QDate&
     Report(hooks.progress, 1, 1, 0, pages);
     for (int i = 0; i < pages; ++i) {
         int dropped = 0;
-        if (r = instrument.ReadRecordPage(i, into, today, &dropped); r != xr::kOk) {
+        if (r = instrument.ReadRecordPage(layout, i, into, today, &dropped); r != xr::kOk) {
             return {r, false};
         }
         reporter.page(1, 1, i + 1, pages, dropped);
@@ -114,17 +115,19 @@ ReadOutcome ReadRecordPages(Instrument& instrument, Notebook& into, const QDate&
 
 namespace {
 
-// Writes the records of folder number `folderNo` (at most 26, in slot order) onto page `page`.
-ExchangeResult WritePageRecords(Instrument& instrument, const NotebookImage& image, int folderNo,
-                                int page, const std::function<void(int place)>& progress) {
+// Writes the records of folder number `folderNo` (as many as a page takes, in slot order) onto
+// page `page`.
+ExchangeResult WritePageRecords(Instrument& instrument, const NotebookLayout& layout,
+                                const NotebookImage& image, int folderNo, int page,
+                                const std::function<void(int place)>& progress) {
     int place = 0;
-    for (int s = 0; s < kNotebookSlots && place < kRecordsPerFolderPage; ++s) {
+    for (int s = 0; s < kNotebookSlots && place < layout.recordsPerPage; ++s) {
         if (image.folderNo[s] == folderNo) {
             if (progress) {
                 progress(place);
             }
             if (const ExchangeResult r =
-                    instrument.WriteFolderRecord(page, place++, RecordFromSlot(image, s));
+                    instrument.WriteFolderRecord(layout, page, place++, RecordFromSlot(image, s));
                 r != xr::kOk) {
                 return r;
             }
@@ -135,50 +138,51 @@ ExchangeResult WritePageRecords(Instrument& instrument, const NotebookImage& ima
 
 }  // namespace
 
-ExchangeResult WriteFolderPage(Instrument& instrument, const Notebook& notebook, int index,
-                               const QString& name, const ProgressFn& progress) {
-    const int pages = LayoutPages(FolderPageLayout(), instrument.identification().base);
+ExchangeResult WriteFolderPage(Instrument& instrument, const NotebookLayout& layout,
+                               const Notebook& notebook, int index, const QString& name,
+                               const ProgressFn& progress) {
+    const int pages = LayoutPages(layout, instrument.identification().base);
+    const int perPage = layout.recordsPerPage;
     // A page beyond the notebook would erase the instrument's own memory above it.
     if (index < 0 || index >= pages) {
         return xr::kOutsideNotebook;
     }
-    Report(progress, 0, 1, 0, kRecordsPerFolderPage);
+    Report(progress, 0, 1, 0, perPage);
     // Erasing page 0 also restores the common folder's header; its name is never written.
-    ExchangeResult r = instrument.EraseFolderPage(index);
+    ExchangeResult r = instrument.EraseFolderPage(layout, index);
     if (r == xr::kOk) {
-        r = instrument.WriteFolderHeader(index, name);
+        r = instrument.WriteFolderHeader(layout, index, name);
     }
     if (r != xr::kOk) {
         return r;
     }
-    return WritePageRecords(instrument, notebook.image, index + 1, index, [&](int place) {
-        Report(progress, 1, 1, place, kRecordsPerFolderPage);
-    });
+    return WritePageRecords(instrument, layout, notebook.image, index + 1, index,
+                            [&](int place) { Report(progress, 1, 1, place, perPage); });
 }
 
-ExchangeResult RestoreFolderPages(Instrument& instrument, const Notebook& notebook,
-                                  const ProgressFn& progress) {
-    const int pages = LayoutPages(FolderPageLayout(), instrument.identification().base);
+ExchangeResult RestoreFolderPages(Instrument& instrument, const NotebookLayout& layout,
+                                  const Notebook& notebook, const ProgressFn& progress) {
+    const int pages = LayoutPages(layout, instrument.identification().base);
+    const int perPage = layout.recordsPerPage;
     const QStringList& folders = notebook.folders;
     if (folders.size() > pages) {
         return xr::kOutsideNotebook;
     }
     // Every folder on its own page, the free ones erased: nothing moves.
     for (int j = 0; j < pages; ++j) {
-        Report(progress, j, pages, 0, kRecordsPerFolderPage);
-        ExchangeResult r = instrument.EraseFolderPage(j);
+        Report(progress, j, pages, 0, perPage);
+        ExchangeResult r = instrument.EraseFolderPage(layout, j);
         if (r != xr::kOk) {
             return r;
         }
         if (j >= folders.size() || folders[j] == kFreeFolder) {
             continue;
         }
-        if (r = instrument.WriteFolderHeader(j, folders[j]); r != xr::kOk) {
+        if (r = instrument.WriteFolderHeader(layout, j, folders[j]); r != xr::kOk) {
             return r;
         }
-        r = WritePageRecords(instrument, notebook.image, j + 1, j, [&](int place) {
-            Report(progress, j, pages, place, kRecordsPerFolderPage);
-        });
+        r = WritePageRecords(instrument, layout, notebook.image, j + 1, j,
+                             [&](int place) { Report(progress, j, pages, place, perPage); });
         if (r != xr::kOk) {
             return r;
         }
@@ -186,9 +190,10 @@ ExchangeResult RestoreFolderPages(Instrument& instrument, const Notebook& notebo
     return xr::kOk;
 }
 
-ExchangeResult WriteFolderPages(Instrument& instrument, const Notebook& notebook,
-                                const ProgressFn& progress) {
-    const int pages = LayoutPages(FolderPageLayout(), instrument.identification().base);
+ExchangeResult WriteFolderPages(Instrument& instrument, const NotebookLayout& layout,
+                                const Notebook& notebook, const ProgressFn& progress) {
+    const int pages = LayoutPages(layout, instrument.identification().base);
+    const int perPage = layout.recordsPerPage;
     const QStringList& folders = notebook.folders;
     const int count = static_cast<int>(folders.size());
     if (count > pages) {
@@ -198,20 +203,19 @@ ExchangeResult WriteFolderPages(Instrument& instrument, const Notebook& notebook
     // is filled. The folder numbers of the notebook stay as they are.
     int w = 0;
     for (int j = 0; j < count; ++j) {
-        Report(progress, j, count, 0, kRecordsPerFolderPage);
-        ExchangeResult r = instrument.EraseFolderPage(j);
+        Report(progress, j, count, 0, perPage);
+        ExchangeResult r = instrument.EraseFolderPage(layout, j);
         if (r != xr::kOk) {
             return r;
         }
         if (folders[j] == kFreeFolder) {
             continue;
         }
-        if (r = instrument.WriteFolderHeader(w++, folders[j]); r != xr::kOk) {
+        if (r = instrument.WriteFolderHeader(layout, w++, folders[j]); r != xr::kOk) {
             return r;
         }
-        r = WritePageRecords(instrument, notebook.image, j + 1, w - 1, [&](int place) {
-            Report(progress, j, count, place, kRecordsPerFolderPage);
-        });
+        r = WritePageRecords(instrument, layout, notebook.image, j + 1, w - 1,
+                             [&](int place) { Report(progress, j, count, place, perPage); });
         if (r != xr::kOk) {
             return r;
         }
@@ -219,11 +223,12 @@ ExchangeResult WriteFolderPages(Instrument& instrument, const Notebook& notebook
     return xr::kOk;
 }
 
-ExchangeResult InitFolderPages(Instrument& instrument, const ProgressFn& progress) {
-    const int pages = LayoutPages(FolderPageLayout(), instrument.identification().base);
+ExchangeResult InitFolderPages(Instrument& instrument, const NotebookLayout& layout,
+                               const ProgressFn& progress) {
+    const int pages = LayoutPages(layout, instrument.identification().base);
     for (int j = 0; j < pages; ++j) {
-        Report(progress, j, kFolderBarInit510, 0, kRecordsPerFolderPage);
-        if (const ExchangeResult r = instrument.EraseFolderPage(j); r != xr::kOk) {
+        Report(progress, j, kFolderBarInit510, 0, layout.recordsPerPage);
+        if (const ExchangeResult r = instrument.EraseFolderPage(layout, j); r != xr::kOk) {
             return r;
         }
     }
@@ -234,25 +239,28 @@ ExchangeResult InitFolderPages(Instrument& instrument, const ProgressFn& progres
 
 namespace {
 
-// Erases every record page below the directory, reporting (foldersBar, foldersBar, k, 23).
-ExchangeResult EraseRecordPages(Instrument& instrument, int foldersBar,
-                                const ProgressFn& progress) {
+// Erases every record page below the directory, reporting (foldersBar, foldersBar, k, records
+// per page).
+ExchangeResult EraseRecordPages(Instrument& instrument, const NotebookLayout& layout,
+                                int foldersBar, const ProgressFn& progress) {
     int k = 0;
-    for (int a = instrument.identification().base; a < kDirectory210; a += kPageSize, ++k) {
+    for (int a = instrument.identification().base; a < layout.end; a += layout.pageSize, ++k) {
         if (const ExchangeResult r = instrument.ErasePage(a); r != xr::kOk) {
             return r;
         }
-        Report(progress, foldersBar, foldersBar, k, kRecordsPerRecordPage);
+        Report(progress, foldersBar, foldersBar, k, layout.recordsPerPage);
     }
     return xr::kOk;
 }
 
 // Writes slots 0 to n − 1 in ascending order (each page is erased by its first record).
-ExchangeResult WriteRecords(Instrument& instrument, const NotebookImage& image, int foldersBar,
-                            int recordsOffset, const ProgressFn& progress) {
+ExchangeResult WriteRecords(Instrument& instrument, const NotebookLayout& layout,
+                            const NotebookImage& image, int foldersBar, int recordsOffset,
+                            const ProgressFn& progress) {
     const int n = UsedSlots(image);
     for (int r = 0; r < n; ++r) {
-        if (const ExchangeResult x = instrument.WritePagedRecord(r, RecordFromSlot(image, r));
+        if (const ExchangeResult x =
+                instrument.WritePagedRecord(layout, r, RecordFromSlot(image, r));
             x != xr::kOk) {
             return x;
         }
@@ -261,61 +269,63 @@ ExchangeResult WriteRecords(Instrument& instrument, const NotebookImage& image, 
     return xr::kOk;
 }
 
-bool FitsRecordPages(const Instrument& instrument, const NotebookImage& image) {
-    return UsedSlots(image) <=
-           LayoutPages(DirectoryLayout(), instrument.identification().base) * kRecordsPerRecordPage;
+bool FitsRecordPages(const Instrument& instrument, const NotebookLayout& layout,
+                     const NotebookImage& image) {
+    return UsedSlots(image) <= RecordCapacity(layout, instrument.identification().base);
 }
 
 }  // namespace
 
-ExchangeResult WriteDirectoryFolder(Instrument& instrument, const Notebook& notebook, int index,
-                                    const QString& name, const ProgressFn& progress) {
+ExchangeResult WriteDirectoryFolder(Instrument& instrument, const NotebookLayout& layout,
+                                    const Notebook& notebook, int index, const QString& name,
+                                    const ProgressFn& progress) {
     // Every entry keeps its position: the whole directory and every record is written,
     // whatever the folder.
     Q_UNUSED(index);
     Q_UNUSED(name);
     const QStringList& folders = notebook.folders;
     // Records beyond the last page would reach into the directory: refuse before sending.
-    if (!FitsRecordPages(instrument, notebook.image)) {
+    if (!FitsRecordPages(instrument, layout, notebook.image)) {
         return kNotebookTooLarge;
     }
-    if (folders.size() > DirectoryLayout().directoryEntries) {
+    if (folders.size() > layout.directoryEntries) {
         return xr::kOutsideNotebook;
     }
     ExchangeResult r = instrument.SetExchangeMode(1);
     if (r != xr::kOk) {
         return r;
     }
-    Report(progress, 0, kFolderBar210, 12, kRecordsPerRecordPage);
-    if (r = instrument.ResetDirectory(); r != xr::kOk) {
+    Report(progress, 0, kFolderBar210, 12, layout.recordsPerPage);
+    if (r = instrument.ResetDirectory(layout); r != xr::kOk) {
         return r;
     }
     // Every folder keeps its position; free entries stay erased.
     for (int e = 1; e < folders.size(); ++e) {
         if (folders[e] != kFreeFolder) {
-            if (r = instrument.WriteDirectoryEntry(e, folders[e]); r != xr::kOk) {
+            if (r = instrument.WriteDirectoryEntry(layout, e, folders[e]); r != xr::kOk) {
                 return r;
             }
         }
-        Report(progress, e, kFolderBar210, 0, kRecordsPerRecordPage);
+        Report(progress, e, kFolderBar210, 0, layout.recordsPerPage);
     }
-    if (r = EraseRecordPages(instrument, kFolderBar210, progress); r != xr::kOk) {
+    if (r = EraseRecordPages(instrument, layout, kFolderBar210, progress); r != xr::kOk) {
         return r;
     }
     // Here the record bar shows the records written before this one (r, not r + 1).
-    if (r = WriteRecords(instrument, notebook.image, kFolderBar210, 0, progress); r != xr::kOk) {
+    if (r = WriteRecords(instrument, layout, notebook.image, kFolderBar210, 0, progress);
+        r != xr::kOk) {
         return r;
     }
     return instrument.SetExchangeMode(2);
 }
 
-ExchangeResult WriteDirectoryNotebook(Instrument& instrument, const Notebook& notebook,
-                                      const ProgressFn& progress) {
+ExchangeResult WriteDirectoryNotebook(Instrument& instrument, const NotebookLayout& layout,
+                                      const Notebook& notebook, const ProgressFn& progress) {
     // The notebook is packed already: the named entries come first, and every record names
     // one of them. Anything else would write "<свободно>" as a name, or leave records under
     // a free entry: it is refused before any request.
     const QStringList& folders = notebook.folders;
-    if (!FitsRecordPages(instrument, notebook.image)) {
+    if (!FitsRecordPages(instrument, layout, notebook.image)) {
         return kNotebookTooLarge;
     }
     const int used = NamedFolders(folders);
@@ -324,7 +334,7 @@ ExchangeResult WriteDirectoryNotebook(Instrument& instrument, const Notebook& no
                     [](const QString& f) { return f != kFreeFolder; }) &&
         std::all_of(notebook.image.folderNo.begin(), notebook.image.folderNo.end(),
                     [used](quint8 f) { return f <= used; });
-    if (used > DirectoryLayout().directoryEntries || !packed) {
+    if (used > layout.directoryEntries || !packed) {
         return xr::kOutsideNotebook;
     }
     const int n = UsedSlots(notebook.image);
@@ -335,35 +345,36 @@ ExchangeResult WriteDirectoryNotebook(Instrument& instrument, const Notebook& no
     for (int d = 0; d < used; ++d) {
         Report(progress, d, used, 0, n);
         if (d == 0) {
-            if (r = instrument.ResetDirectory(); r != xr::kOk) {
+            if (r = instrument.ResetDirectory(layout); r != xr::kOk) {
                 return r;
             }
         }
-        if (r = instrument.WriteDirectoryEntry(d, folders[d]); r != xr::kOk) {
+        if (r = instrument.WriteDirectoryEntry(layout, d, folders[d]); r != xr::kOk) {
             return r;
         }
         Report(progress, d, used, 0, n);
     }
-    if (r = EraseRecordPages(instrument, used, progress); r != xr::kOk) {
+    if (r = EraseRecordPages(instrument, layout, used, progress); r != xr::kOk) {
         return r;
     }
-    if (r = WriteRecords(instrument, notebook.image, used, 1, progress); r != xr::kOk) {
+    if (r = WriteRecords(instrument, layout, notebook.image, used, 1, progress); r != xr::kOk) {
         return r;
     }
     return instrument.SetExchangeMode(2);
 }
 
-ExchangeResult InitDirectory(Instrument& instrument, const ProgressFn& progress) {
-    Report(progress, 0, kFolderBar210, 0, kRecordsPerRecordPage);
+ExchangeResult InitDirectory(Instrument& instrument, const NotebookLayout& layout,
+                             const ProgressFn& progress) {
+    Report(progress, 0, kFolderBar210, 0, layout.recordsPerPage);
     ExchangeResult r = instrument.SetExchangeMode(1);
     if (r == xr::kOk) {
-        r = instrument.ResetDirectory();
+        r = instrument.ResetDirectory(layout);
     }
     if (r != xr::kOk) {
         return r;
     }
-    Report(progress, kFolderBar210, kFolderBar210, 0, kRecordsPerRecordPage);
-    if (r = EraseRecordPages(instrument, kFolderBar210, progress); r != xr::kOk) {
+    Report(progress, kFolderBar210, kFolderBar210, 0, layout.recordsPerPage);
+    if (r = EraseRecordPages(instrument, layout, kFolderBar210, progress); r != xr::kOk) {
         return r;
     }
     return instrument.SetExchangeMode(2);
@@ -372,11 +383,6 @@ ExchangeResult InitDirectory(Instrument& instrument, const ProgressFn& progress)
 // ---- Preparing a whole write -------------------------------------------------------------------
 
 namespace {
-
-// The folders a layout can hold at `base`: the directory's entries, or the pages.
-int FolderCapacity(const NotebookLayout& layout, int base) {
-    return layout.directoryEntries > 0 ? layout.directoryEntries : LayoutPages(layout, base);
-}
 
 // Gives every record whose folder number names no folder a folder of its own, "ПАПКА N".
 // Numbers within the capacity name their own entry; a number beyond it takes a free entry
@@ -486,9 +492,8 @@ WholeWriteFault PrepareWholeWrite(Notebook& notebook, int base, bool keepPlaces,
     if ((keepPlaces ? lastNamed + 1 : named) > capacity) {
         return WholeWriteFault::TooManyFolders;
     }
-    const bool onPages = layout->directoryEntries == 0;
-    if (onPages) {
-        // A folder page takes 26 records; a folder with more cannot be written exactly.
+    if (layout->foldersOnPages()) {
+        // A folder page takes so many records; a folder with more cannot be written exactly.
         QMap<int, int> perFolder;
         for (int s = 0; s < kNotebookSlots; ++s) {
             if (image->folderNo[s] != 0 &&
@@ -508,7 +513,7 @@ WholeWriteFault PrepareWholeWrite(Notebook& notebook, int base, bool keepPlaces,
             }
             CompactNotebookImage(*image);
         }
-        if (UsedSlots(*image) > LayoutPages(*layout, base) * layout->recordsPerPage) {
+        if (UsedSlots(*image) > RecordCapacity(*layout, base)) {
             return WholeWriteFault::TooManyRecords;
         }
     }
@@ -549,46 +554,48 @@ NotebookRead ReadWholeNotebook(Instrument& instrument, DeviceModel model, const 
         read.outcome = {xr::kOk, true};
         return read;
     }
-    read.outcome = row->sequences.read(instrument, read.notebook, today, hooks);
+    read.outcome = row->sequences.read(instrument, *row->layout, read.notebook, today, hooks);
     return read;
 }
 
 namespace {
 
-// Runs one sequence of the model's row; 146 for a model without a row (nothing is sent then).
+// Runs one sequence of the model's row on its layout; 146 for a model without a row (nothing
+// is sent then).
 template <typename Call>
 ExchangeResult OnModel(DeviceModel model, Call call) {
     const ModelRow* row = RowOf(model);
-    return row != nullptr ? call(row->sequences) : xr::kUnsupportedModel;
+    return row != nullptr ? call(row->sequences, *row->layout) : xr::kUnsupportedModel;
 }
 
 }  // namespace
 
 ExchangeResult WriteFolderSequence(Instrument& instrument, const Notebook& notebook, int index,
                                    const QString& name, const ProgressFn& progress) {
-    return OnModel(notebook.model, [&](const LayoutSequences& s) {
-        return s.writeFolder(instrument, notebook, index, name, progress);
+    return OnModel(notebook.model, [&](const LayoutSequences& s, const NotebookLayout& l) {
+        return s.writeFolder(instrument, l, notebook, index, name, progress);
     });
 }
 
 ExchangeResult WriteNotebookSequence(Instrument& instrument, const Notebook& prepared,
                                      const ProgressFn& progress) {
-    return OnModel(prepared.model, [&](const LayoutSequences& s) {
-        return s.writeNotebook(instrument, prepared, progress);
+    return OnModel(prepared.model, [&](const LayoutSequences& s, const NotebookLayout& l) {
+        return s.writeNotebook(instrument, l, prepared, progress);
     });
 }
 
 ExchangeResult RestoreNotebookSequence(Instrument& instrument, const Notebook& prepared,
                                        const ProgressFn& progress) {
-    return OnModel(prepared.model, [&](const LayoutSequences& s) {
-        return s.restore(instrument, prepared, progress);
+    return OnModel(prepared.model, [&](const LayoutSequences& s, const NotebookLayout& l) {
+        return s.restore(instrument, l, prepared, progress);
     });
 }
 
 ExchangeResult InitNotebookSequence(Instrument& instrument, DeviceModel model,
                                     const ProgressFn& progress) {
-    return OnModel(model,
-                   [&](const LayoutSequences& s) { return s.initialise(instrument, progress); });
+    return OnModel(model, [&](const LayoutSequences& s, const NotebookLayout& l) {
+        return s.initialise(instrument, l, progress);
+    });
 }
 
 bool DigestRecord::operator<(const DigestRecord& other) const {
@@ -611,9 +618,9 @@ NotebookDigest DigestOf(const Notebook& notebook) {
             digest.folders << f;
         }
     }
-    // A folder page keeps the first 26 records of a named folder; a record page keeps every
-    // record with its folder number, whatever that folder is.
-    const bool foldersOnPages = layout->headerSize > 0;
+    // A folder page keeps the first records of a named folder, as many as it takes; a record
+    // page keeps every record with its folder number, whatever that folder is.
+    const bool foldersOnPages = layout->foldersOnPages();
     QMap<int, int> perFolder;
     for (int s = 0; s < kNotebookSlots; ++s) {
         const int f = image.folderNo[s];

@@ -7,10 +7,11 @@
 //
 // Every sequence stops at the first request that fails and returns that request's result;
 // nothing already written is restored, so the instrument may then hold a partly written
-// notebook. Refused before any request: 146 for a model other than the two, 135 for a
-// "КВИР-510v2" folder index or folder list beyond the last page (above it lies the
-// instrument's own memory), and kNotebookTooLarge below. The notebook base is the one of the
-// instrument's identification, never the notebook's own.
+// notebook. Refused before any request: 146 for a model without a row in the model table,
+// 135 for a folder index or folder list beyond the last folder page (above it lies the
+// instrument's own memory), and kNotebookTooLarge below. Each runs the sequence of the model's
+// row on the model's layout. The notebook base is the one of the instrument's identification,
+// never the notebook's own.
 
 #include "DeviceModel.h"
 #include "ModelTable.h"

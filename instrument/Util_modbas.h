@@ -72,28 +72,32 @@ class Instrument {
                             int minPayload = 0);
 
     // ---- Notebook reading (both memory layouts) ----
-    // Each appends to `into` (its folder list, its image from the first free slot, and the
-    // bytes of every block read in `into.pages`). `today` dates the records. `dropped` (when
-    // given) receives the records that found no free slot.
-    // "КВИР-210v1": the folder directory (25 entries); `commonMissing` is set when its first
-    // entry is not the common folder (the default entry is read in its place).
-    ExchangeResult ReadDirectory(Notebook& into, bool* commonMissing = nullptr);
-    // "КВИР-510v2": folder index + 1 and its records.
-    ExchangeResult ReadFolderPage(int index, Notebook& into, const QDate& today,
-                                  int* dropped = nullptr);
-    // "КВИР-210v1": the records of record page `index`.
-    ExchangeResult ReadRecordPage(int index, Notebook& into, const QDate& today,
-                                  int* dropped = nullptr);
+    // Each reads in `layout`, the identified model's, and appends to `into` (its folder list,
+    // its image from the first free slot, and the bytes of every block read in `into.pages`).
+    // `today` dates the records. `dropped` (when given) receives the records that found no
+    // free slot.
+    // Directory layout: the folder directory; `commonMissing` is set when its first entry is
+    // not the common folder (the default entry is read in its place).
+    ExchangeResult ReadDirectory(const NotebookLayout& layout, Notebook& into,
+                                 bool* commonMissing = nullptr);
+    // Folder-page layout: folder index + 1 and its records.
+    ExchangeResult ReadFolderPage(const NotebookLayout& layout, int index, Notebook& into,
+                                  const QDate& today, int* dropped = nullptr);
+    // Directory layout: the records of record page `index`.
+    ExchangeResult ReadRecordPage(const NotebookLayout& layout, int index, Notebook& into,
+                                  const QDate& today, int* dropped = nullptr);
 
     // ---- Notebook writing ----
-    // "КВИР-510v2" folder-page layout.
-    ExchangeResult EraseFolderPage(int index);
-    ExchangeResult WriteFolderHeader(int index, const QString& name);
-    ExchangeResult WriteFolderRecord(int index, int place, const StoredRecord& record);
-    // "КВИР-210v1" directory layout. `slot` of a paged record is its record number.
-    ExchangeResult ResetDirectory();
-    ExchangeResult WriteDirectoryEntry(int slot, const QString& name);
-    ExchangeResult WritePagedRecord(int slot, const StoredRecord& record);
+    // Folder-page layout.
+    ExchangeResult EraseFolderPage(const NotebookLayout& layout, int index);
+    ExchangeResult WriteFolderHeader(const NotebookLayout& layout, int index, const QString& name);
+    ExchangeResult WriteFolderRecord(const NotebookLayout& layout, int index, int place,
+                                     const StoredRecord& record);
+    // Directory layout. `slot` of a paged record is its record number.
+    ExchangeResult ResetDirectory(const NotebookLayout& layout);
+    ExchangeResult WriteDirectoryEntry(const NotebookLayout& layout, int slot, const QString& name);
+    ExchangeResult WritePagedRecord(const NotebookLayout& layout, int slot,
+                                    const StoredRecord& record);
     ExchangeResult ErasePage(int address);
 
     SerialLink& link() { return link_; }

@@ -14,18 +14,11 @@ namespace {
 constexpr quint8 kReadByte = 1;
 constexpr quint8 kReadTwoBytes = 3;
 constexpr quint8 kReadWords = 4;
-constexpr quint8 kWriteBytes = 18;  // the "КВИР-510v2" writes: count in bytes
-constexpr quint8 kWriteWords = 20;  // the "КВИР-210v1" writes: count in words on the wire
+constexpr quint8 kWriteBytes = 18;  // the folder-page writes: count in bytes
+constexpr quint8 kWriteWords = 20;  // the directory writes: count in words on the wire
 
 constexpr quint8 kErased = 0xFF;
 constexpr quint8 kEmpty = 0x00;
-
-const NotebookLayout& FolderPages() {
-    return FolderPageLayout();
-}
-const NotebookLayout& RecordPages() {
-    return DirectoryLayout();
-}
 
 quint16 Address(int value) {
     return static_cast<quint16>(value);
@@ -43,8 +36,8 @@ ExchangeResult Request(Instrument& instrument, quint8 code, quint16 start, int c
 
 // ---- Reading -------------------------------------------------------------------------------
 
-ExchangeResult Instrument::ReadDirectory(Notebook& into, bool* commonMissing) {
-    const NotebookLayout& l = RecordPages();
+ExchangeResult Instrument::ReadDirectory(const NotebookLayout& l, Notebook& into,
+                                         bool* commonMissing) {
     QByteArray directory;
     const ExchangeResult r = Request(*this, kReadWords, Address(l.directoryStart), kBlockReadWords,
                                      {}, &directory, kBlockReadBytes);
@@ -60,10 +53,10 @@ ExchangeResult Instrument::ReadDirectory(Notebook& into, bool* commonMissing) {
     }
     if (missing) {
         // Reading goes on with the default entry; the instrument is left as it is.
-        directory.replace(0, l.entrySize, DefaultCommonFolderEntry());
+        directory.replace(0, l.entrySize, DefaultCommonFolderEntry(l));
     }
     for (int j = 0; j < l.directoryEntries; ++j) {
-        const DirectoryEntry entry = DecodeDirectoryEntry(directory, j * l.entrySize);
+        const DirectoryEntry entry = DecodeDirectoryEntry(l, directory, j * l.entrySize);
         switch (entry.kind) {
             case DirectoryEntry::Kind::Free:
                 folders.append(kFreeFolder);
@@ -79,9 +72,9 @@ ExchangeResult Instrument::ReadDirectory(Notebook& into, bool* commonMissing) {
     return xr::kOk;
 }
 
-ExchangeResult Instrument::ReadFolderPage(int index, Notebook& into, const QDate& today,
-                                          int* dropped) {
-    const int address = ident_.base + index * kPageSize;
+ExchangeResult Instrument::ReadFolderPage(const NotebookLayout& l, int index, Notebook& into,
+                                          const QDate& today, int* dropped) {
+    const int address = ident_.base + index * l.pageSize;
     const quint16 start = Address(address);
     QByteArray header;
     ExchangeResult r = Request(*this, kReadTwoBytes, start, 0, {}, &header, 2);
@@ -106,18 +99,18 @@ ExchangeResult Instrument::ReadFolderPage(int index, Notebook& into, const QDate
         into.folders.append(kFreeFolder);
         return xr::kOk;
     }
-    into.folders.append(cp1251::Decode(FolderNameOfPage(page)));
+    into.folders.append(cp1251::Decode(FolderNameOfPage(l, page)));
     const int lost =
-        AppendFolderPageRecords(into.image, page, static_cast<quint8>(index + 1), today);
+        AppendFolderPageRecords(l, into.image, page, static_cast<quint8>(index + 1), today);
     if (dropped != nullptr) {
         *dropped = lost;
     }
     return xr::kOk;
 }
 
-ExchangeResult Instrument::ReadRecordPage(int index, Notebook& into, const QDate& today,
-                                          int* dropped) {
-    const int address = ident_.base + index * kPageSize;
+ExchangeResult Instrument::ReadRecordPage(const NotebookLayout& l, int index, Notebook& into,
+                                          const QDate& today, int* dropped) {
+    const int address = ident_.base + index * l.pageSize;
     const quint16 start = Address(address);
     QByteArray first;
     ExchangeResult r = Request(*this, kReadByte, start, 0, {}, &first, 1);
@@ -134,7 +127,7 @@ ExchangeResult Instrument::ReadRecordPage(int index, Notebook& into, const QDate
     }
     page.truncate(kBlockReadBytes);
     into.pages.insert(address, page);
-    const int lost = AppendRecordPageRecords(into.image, page, today);
+    const int lost = AppendRecordPageRecords(l, into.image, page, today);
     if (dropped != nullptr) {
         *dropped = lost;
     }
@@ -143,65 +136,66 @@ ExchangeResult Instrument::ReadRecordPage(int index, Notebook& into, const QDate
 
 // ---- Writing: folder-page layout -----------------------------------------------------------
 
-ExchangeResult Instrument::EraseFolderPage(int index) {
+ExchangeResult Instrument::EraseFolderPage(const NotebookLayout& l, int index) {
     const int base = ident_.base;
-    const ExchangeResult r = Request(*this, kWriteBytes, Address(base + index * kPageSize), 0, {});
+    const ExchangeResult r = Request(*this, kWriteBytes, Address(base + index * l.pageSize), 0, {});
     if (r != xr::kOk || index != 0) {
         return r;
     }
     // The common folder never loses its name.
-    const QByteArray header = CommonFolderHeader();
+    const QByteArray header = CommonFolderHeader(l);
     return Request(*this, kWriteBytes, Address(base), static_cast<int>(header.size()), header);
 }
 
-ExchangeResult Instrument::WriteFolderHeader(int index, const QString& name) {
+ExchangeResult Instrument::WriteFolderHeader(const NotebookLayout& l, int index,
+                                             const QString& name) {
     const int base = ident_.base;
-    if (index < 0 || index >= LayoutPages(FolderPages(), base)) {
+    if (index < 0 || index >= LayoutPages(l, base)) {
         return xr::kOutsideNotebook;
     }
     if (index == 0) {
         return xr::kOk;  // the common folder's name never changes
     }
-    const QByteArray header = EncodeFolderHeader(cp1251::Encode(name));
-    return Request(*this, kWriteBytes, Address(base + index * kPageSize),
+    const QByteArray header = EncodeFolderHeader(l, cp1251::Encode(name));
+    return Request(*this, kWriteBytes, Address(base + index * l.pageSize),
                    static_cast<int>(header.size()), header);
 }
 
-ExchangeResult Instrument::WriteFolderRecord(int index, int place, const StoredRecord& stored) {
-    const NotebookLayout& l = FolderPages();
+ExchangeResult Instrument::WriteFolderRecord(const NotebookLayout& l, int index, int place,
+                                             const StoredRecord& stored) {
     if (place < 0 || place >= l.recordsPerPage || index < 0 ||
         index >= LayoutPages(l, ident_.base)) {
         return xr::kOutsideNotebook;
     }
     const QByteArray record = EncodeRecord(l, stored);
-    const int start = ident_.base + index * kPageSize + l.firstRecord + place * l.record.size;
+    const int start = ident_.base + index * l.pageSize + l.firstRecord + place * l.record.size;
     return Request(*this, kWriteBytes, Address(start), static_cast<int>(record.size()), record);
 }
 
 // ---- Writing: directory layout -------------------------------------------------------------
 
-ExchangeResult Instrument::ResetDirectory() {
-    const quint16 start = Address(RecordPages().directoryStart);
+ExchangeResult Instrument::ResetDirectory(const NotebookLayout& l) {
+    const quint16 start = Address(l.directoryStart);
     const ExchangeResult r = Request(*this, kWriteWords, start, 0, {});
     if (r != xr::kOk) {
         return r;
     }
-    const QByteArray entry = DefaultCommonFolderEntry();
+    const QByteArray entry = DefaultCommonFolderEntry(l);
     return Request(*this, kWriteWords, start, static_cast<int>(entry.size()), entry);
 }
 
-ExchangeResult Instrument::WriteDirectoryEntry(int slot, const QString& name) {
-    const NotebookLayout& l = RecordPages();
+ExchangeResult Instrument::WriteDirectoryEntry(const NotebookLayout& l, int slot,
+                                               const QString& name) {
     if (slot < 0 || slot >= l.directoryEntries) {
         return xr::kOutsideNotebook;
     }
-    const QByteArray entry = EncodeDirectoryEntry(slot, cp1251::Encode(name));
+    const QByteArray entry = EncodeDirectoryEntry(l, slot, cp1251::Encode(name));
     return Request(*this, kWriteWords, Address(l.directoryStart + slot * l.entrySize),
                    static_cast<int>(entry.size()), entry);
 }
 
-ExchangeResult Instrument::WritePagedRecord(int slot, const StoredRecord& stored) {
-    const NotebookLayout& l = RecordPages();
+ExchangeResult Instrument::WritePagedRecord(const NotebookLayout& l, int slot,
+                                            const StoredRecord& stored) {
     const int page = slot / l.recordsPerPage;
     const int place = slot % l.recordsPerPage;
     // A page at or beyond the page count would overlap the directory.
@@ -209,7 +203,7 @@ ExchangeResult Instrument::WritePagedRecord(int slot, const StoredRecord& stored
         return xr::kOutsideNotebook;
     }
     const QByteArray record = EncodeRecord(l, stored);
-    const int pageStart = ident_.base + page * kPageSize;
+    const int pageStart = ident_.base + page * l.pageSize;
     if (place == 0) {
         // Records are written in ascending slot order, so a page is erased exactly once,
         // before its first record.

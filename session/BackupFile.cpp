@@ -81,22 +81,21 @@ std::optional<int> ParseInt(const QByteArray& field, int low, int high) {
 // What a page read from `address` holds, for the comment of its line.
 QByteArray PageComment(const Notebook& notebook, int address) {
     const NotebookLayout* layout = LayoutOf(notebook.model);
-    if (layout != nullptr && layout->directoryEntries > 0 && address == layout->directoryStart) {
+    if (layout == nullptr) {
+        return {};
+    }
+    if (!layout->foldersOnPages() && address == layout->directoryStart) {
         return "directory";
     }
-    const QByteArray index = QByteArray::number((address - notebook.base) / kPageSize);
-    return notebook.model == DeviceModel::Ph510 ? "folder page " + index : "record page " + index;
+    const QByteArray index = QByteArray::number((address - notebook.base) / layout->pageSize);
+    return layout->foldersOnPages() ? "folder page " + index : "record page " + index;
 }
 
 // Folders the model's layout holds at the notebook's base: the directory's entries, or one
 // folder per page.
 int FolderCapacity(const Notebook& notebook) {
     const NotebookLayout* layout = LayoutOf(notebook.model);
-    if (layout == nullptr) {
-        return 0;
-    }
-    return layout->directoryEntries > 0 ? layout->directoryEntries
-                                        : PageCount(notebook.model, notebook.base);
+    return layout != nullptr ? FolderCapacity(*layout, notebook.base) : 0;
 }
 
 // True when `address` starts a page the layout reads: a record or folder page from the base,
@@ -106,21 +105,21 @@ bool IsPageOfLayout(const Notebook& notebook, int address) {
     if (layout == nullptr) {
         return false;
     }
-    if (layout->directoryEntries > 0 && address == layout->directoryStart) {
+    if (!layout->foldersOnPages() && address == layout->directoryStart) {
         return true;
     }
     const int offset = address - notebook.base;
-    return offset >= 0 && offset % kPageSize == 0 &&
-           offset / kPageSize < PageCount(notebook.model, notebook.base);
+    return offset >= 0 && offset % layout->pageSize == 0 &&
+           offset / layout->pageSize < LayoutPages(*layout, notebook.base);
 }
 
 // The line of the first thing in a decoded notebook that no read of an instrument of its model
 // gives (the "folders" line, the "records" line, a record's or a page's line); 0 when there
 // is none. A folder list or a record count beyond the layout at the notebook's base, a folder
-// page with more than 26 records, a "КВИР-510v2" record outside the folder list, a page
-// outside the layout. (A "КВИР-210v1" record may name any folder number: the instrument
-// stores the byte as it is; a restore that cannot put such a record back in place is refused
-// when it is asked for, before any request.)
+// page with more records than it takes, a record of a folder page outside the folder list, a
+// page outside the layout. (A record of a record page may name any folder number: the
+// instrument stores the byte as it is; a restore that cannot put such a record back in place
+// is refused when it is asked for, before any request.)
 int UnrestorableLine(const Notebook& n, int foldersLine, int recordsLine, int pagesLine) {
     const int folders = FolderCapacity(n);
     if (n.folders.size() > folders) {
@@ -130,12 +129,13 @@ int UnrestorableLine(const Notebook& n, int foldersLine, int recordsLine, int pa
     if (records > RecordCapacity(n.model, n.base)) {
         return recordsLine;
     }
+    const NotebookLayout* layout = LayoutOf(n.model);
+    const bool onPages = layout != nullptr && layout->foldersOnPages();
     QMap<int, int> perFolder;
     for (int s = 0; s < records; ++s) {
         const int folder = n.image.folderNo[static_cast<size_t>(s)];
-        const bool fullPage =
-            n.model == DeviceModel::Ph510 && ++perFolder[folder] > kRecordsPerFolderPage;
-        const bool outside = n.model == DeviceModel::Ph510 && folder > n.folders.size();
+        const bool fullPage = onPages && ++perFolder[folder] > layout->recordsPerPage;
+        const bool outside = onPages && folder > n.folders.size();
         if (outside || fullPage) {
             return recordsLine + 1 + s;
         }
@@ -355,7 +355,8 @@ BackupFault DecodeBackup(const QByteArray& bytes, Notebook& notebook, int* lineA
     if (*format >= 2) {
         const auto pages = next("pages", 1);
         const std::optional<int> pageCount =
-            pages ? ParseInt(pages->at(0), 0, 0x10000 / kPageSize) : std::nullopt;
+            pages ? ParseInt(pages->at(0), 0, 0x10000 / LayoutOf(result->model)->pageSize)
+                  : std::nullopt;
         if (!pageCount) {
             return fault(BackupFault::Damaged);
         }

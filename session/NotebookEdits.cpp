@@ -214,7 +214,7 @@ Notebook FolderOnly(const Notebook& notebook, int index) {
         }
     }
     const NotebookLayout* layout = LayoutOf(notebook.model);
-    if (layout != nullptr && layout->headerSize > 0) {
+    if (layout != nullptr && layout->foldersOnPages()) {
         const int address = notebook.base + index * layout->pageSize;
         if (notebook.pages.contains(address)) {
             folder.pages.insert(address, notebook.pages.value(address));

@@ -123,7 +123,7 @@ bool Session::WriteFolder(const LinkInputs& inputs, int index, const QString& na
     }
     // A folder-page layout erases one page only: that page is what must be read. A directory
     // layout rewrites every record page: the whole notebook is.
-    const bool onePage = row->layout->headerSize > 0;
+    const bool onePage = row->layout->foldersOnPages();
     Notebook fresh;
     Notebook contents;  // what the backup keeps
     if (onePage) {
@@ -135,7 +135,7 @@ bool Session::WriteFolder(const LinkInputs& inputs, int index, const QString& na
         }
         if (rules.freshReadBeforeErase) {
             Progress(Stage::Reading, 0, 1, 0, 1);
-            r = instrument_.ReadFolderPage(index, fresh, Now().date());
+            r = instrument_.ReadFolderPage(*row->layout, index, fresh, Now().date());
             Progress(Stage::Reading, 1, 1, 1, 1);
             if (r != xr::kOk && r != xr::kCancelled) {
                 Disconnect();
@@ -218,7 +218,7 @@ bool Session::WriteFolder(const LinkInputs& inputs, int index, const QString& na
             for (int i = 0; i < index; ++i) {
                 written.folders << kFreeFolder;
             }
-            r = instrument_.ReadFolderPage(index, written, Now().date());
+            r = instrument_.ReadFolderPage(*row->layout, index, written, Now().date());
             if (r != xr::kOk) {
                 Disconnect();
                 Notify(ev::ReadFinished{Purpose::Verify, model, false, r, written, {}});

@@ -54,29 +54,31 @@ TEST(MemoryLayout, CheckWordWrapsAtSixteenBits) {
 // ---- Names -----------------------------------------------------------------------------------
 
 TEST(MemoryLayout, FolderHeaderBytes) {
-    EXPECT_EQ(EncodeFolderHeader("A"), Hex("41") + Ff(15) + Hex("430F"));
-    EXPECT_EQ(EncodeFolderHeader(""), Ff(16) + Hex("0110"));
+    EXPECT_EQ(EncodeFolderHeader(L510(), "A"), Hex("41") + Ff(15) + Hex("430F"));
+    EXPECT_EQ(EncodeFolderHeader(L510(), ""), Ff(16) + Hex("0110"));
     // The common folder's header carries the instrument's fixed check word.
-    EXPECT_EQ(CommonFolderHeader(), Hex("CEC1D9C0DF20CFC0CFCAC0") + Ff(5) + Hex("290D"));
+    EXPECT_EQ(CommonFolderHeader(L510()), Hex("CEC1D9C0DF20CFC0CFCAC0") + Ff(5) + Hex("290D"));
     // A sixteen-byte name leaves no fill; a longer one is cut.
     const QByteArray sixteen("ABCDEFGHIJKLMNOP");
-    EXPECT_EQ(EncodeFolderHeader(sixteen).left(16), sixteen);
-    EXPECT_EQ(EncodeFolderHeader(sixteen + "Q"), EncodeFolderHeader(sixteen));
+    EXPECT_EQ(EncodeFolderHeader(L510(), sixteen).left(16), sixteen);
+    EXPECT_EQ(EncodeFolderHeader(L510(), sixteen + "Q"), EncodeFolderHeader(L510(), sixteen));
 }
 
 TEST(MemoryLayout, FolderNameOfPage) {
-    EXPECT_EQ(FolderNameOfPage(Hex("C0C1") + Ff(14) + Hex("1234")), Hex("C0C1"));
-    EXPECT_EQ(FolderNameOfPage(QByteArray("ABCDEFGHIJKLMNOPQRS")), QByteArray("ABCDEFGHIJKLMNOP"));
-    EXPECT_EQ(FolderNameOfPage(Ff(18)), QByteArray());
+    EXPECT_EQ(FolderNameOfPage(L510(), Hex("C0C1") + Ff(14) + Hex("1234")), Hex("C0C1"));
+    EXPECT_EQ(FolderNameOfPage(L510(), QByteArray("ABCDEFGHIJKLMNOPQRS")),
+              QByteArray("ABCDEFGHIJKLMNOP"));
+    EXPECT_EQ(FolderNameOfPage(L510(), Ff(18)), QByteArray());
 }
 
 TEST(MemoryLayout, DirectoryEntryBytes) {
-    const QByteArray slot2 = EncodeDirectoryEntry(2, "A");
+    const QByteArray slot2 = EncodeDirectoryEntry(L210(), 2, "A");
     EXPECT_EQ(slot2, Hex("03410D") + Ff(15) + Hex("530F"));
-    EXPECT_EQ(DefaultCommonFolderEntry(), Hex("01CEC1D9C0DF20CFC0CFCAC00D") + Ff(5) + Hex("290D"));
-    EXPECT_EQ(EncodeDirectoryEntry(24, ""), Hex("190D") + Ff(16) + Hex("2710"));
+    EXPECT_EQ(DefaultCommonFolderEntry(L210()),
+              Hex("01CEC1D9C0DF20CFC0CFCAC00D") + Ff(5) + Hex("290D"));
+    EXPECT_EQ(EncodeDirectoryEntry(L210(), 24, ""), Hex("190D") + Ff(16) + Hex("2710"));
     // A sixteen-byte name puts its CR in byte 17, the last name byte.
-    const QByteArray full = EncodeDirectoryEntry(1, "ABCDEFGHIJKLMNOP");
+    const QByteArray full = EncodeDirectoryEntry(L210(), 1, "ABCDEFGHIJKLMNOP");
     EXPECT_EQ(full.mid(1, 17), QByteArray("ABCDEFGHIJKLMNOP\r"));
 }
 
@@ -103,13 +105,13 @@ TEST(MemoryLayout, DirectoryEntryDecoding) {
     };
     for (const auto& c : cases) {
         // Decode from an offset, as inside the directory block.
-        const DirectoryEntry e = DecodeDirectoryEntry(Ff(20) + c.bytes, 20);
+        const DirectoryEntry e = DecodeDirectoryEntry(L210(), Ff(20) + c.bytes, 20);
         EXPECT_EQ(e.kind, c.kind) << c.name;
         EXPECT_EQ(e.name, c.text) << c.name;
     }
     // What the encoder writes, the decoder reads back.
     const DirectoryEntry back =
-        DecodeDirectoryEntry(EncodeDirectoryEntry(4, "\xCF\xF0\xF3\xE4"), 0);
+        DecodeDirectoryEntry(L210(), EncodeDirectoryEntry(L210(), 4, "\xCF\xF0\xF3\xE4"), 0);
     EXPECT_EQ(back.kind, Kind::Named);
     EXPECT_EQ(back.name, QByteArray("\xCF\xF0\xF3\xE4"));
 }

@@ -147,7 +147,8 @@ TEST(NotebookFile, StoresTheLinesAsTheInstrumentWould) {
                                       &error))
         << error.text().toStdString();
     // Entry 1 and two records: month and day only, the time in two-second steps.
-    EXPECT_EQ(bench->simulator.readMemory(0xF814, 20), EncodeDirectoryEntry(1, "A"));
+    EXPECT_EQ(bench->simulator.readMemory(0xF814, 20),
+              EncodeDirectoryEntry(DirectoryLayout(), 1, "A"));
     EXPECT_EQ(bench->simulator.readMemory(0xF800, 1), QByteArray(1, '\xFF'));
     EXPECT_EQ(bench->simulator.readMemory(0xF000, 22),
               QByteArray::fromHex("02024000302A0C00000038410080B1430000803E6603"));

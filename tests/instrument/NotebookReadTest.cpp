@@ -80,7 +80,9 @@ TEST(NotebookRead, DirectoryWithoutTheCommonFolderIsToldOnEveryRead) {
     Notebook notebook;
     for (int read = 0; read < 2; ++read) {
         bool missing = false;
-        ASSERT_EQ(bench->instrument.ReadDirectory(notebook, &missing), xr::kOk);
+        ASSERT_EQ(
+            bench->instrument.ReadDirectory(*LayoutOf(DeviceModel::Conc210), notebook, &missing),
+            xr::kOk);
         EXPECT_TRUE(missing);
         // The directory is read into an emptied list each time, with the default first entry.
         EXPECT_EQ(notebook.folders.size(), 25);
@@ -137,7 +139,7 @@ TEST(NotebookRead, FailedRequestsEndTheOperationKeepingWhatWasRead) {
 // A "КВИР-210v1" whose 44 record pages from base 0xA000 are full: 1012 records.
 void FillRecordPages(sim::Simulator& simulator) {
     const NotebookLayout& layout = *LayoutOf(DeviceModel::Conc210);
-    simulator.writeMemory(0xF800, DefaultCommonFolderEntry());
+    simulator.writeMemory(0xF800, DefaultCommonFolderEntry(layout));
     for (int n = 0; n < PageCount(DeviceModel::Conc210, 0xA000) * 23; ++n) {
         StoredRecord r;
         r.folderNo = 1;
@@ -159,7 +161,8 @@ TEST(NotebookRead, RecordsBeyondTheCapacityAreDroppedWithOneWarningPerRead) {
 
     // A page read on its own tells how many records found no slot, and warns nobody.
     int dropped = 0;
-    EXPECT_EQ(bench->instrument.ReadRecordPage(43, bench->notebook, bench->today, &dropped),
+    EXPECT_EQ(bench->instrument.ReadRecordPage(*LayoutOf(DeviceModel::Conc210), 43, bench->notebook,
+                                               bench->today, &dropped),
               xr::kOk);
     EXPECT_EQ(dropped, 23);
     // The next whole read warns again.
@@ -175,7 +178,9 @@ TEST(NotebookRead, FolderPagesAppendAfterTheLastUsedSlot) {
     NotebookImage& image = notebook.image;
     image.folderNo[0] = 9;
     image.folderNo[1] = 9;
-    ASSERT_EQ(bench->instrument.ReadFolderPage(4, notebook, bench->today), xr::kOk);
+    ASSERT_EQ(
+        bench->instrument.ReadFolderPage(*LayoutOf(DeviceModel::Ph510), 4, notebook, bench->today),
+        xr::kOk);
     EXPECT_EQ(RecordCount(image), 5);
     EXPECT_EQ(image.folderNo[2], 5);
     EXPECT_EQ(image.dayWord[2], 60);
@@ -200,7 +205,7 @@ TEST(NotebookRead, LossesAreCountedFromThePagesRead) {
         r.modeCode = 1;
         return EncodeRecord(l210, r);
     };
-    const QByteArray named = EncodeFolderHeader("A");
+    const QByteArray named = EncodeFolderHeader(l510, "A");
     const QByteArray ended210(22, static_cast<char>(0xFF));
     struct Case {
         const char* name;
@@ -214,7 +219,7 @@ TEST(NotebookRead, LossesAreCountedFromThePagesRead) {
          DeviceModel::Ph510,
          0xF000,
          [&](sim::Simulator& s) {
-             s.writeMemory(0xF000, CommonFolderHeader() + record510(1).repeated(26));
+             s.writeMemory(0xF000, CommonFolderHeader(l510) + record510(1).repeated(26));
              s.writeMemory(0xF200, named + record510(2));
          },
          {}},
@@ -222,7 +227,7 @@ TEST(NotebookRead, LossesAreCountedFromThePagesRead) {
          DeviceModel::Conc210,
          0xF000,
          [&](sim::Simulator& s) {
-             s.writeMemory(0xF800, DefaultCommonFolderEntry());
+             s.writeMemory(0xF800, DefaultCommonFolderEntry(l210));
              s.writeMemory(0xF000, record210(0) + record210(1));
          },
          {}},
@@ -230,7 +235,7 @@ TEST(NotebookRead, LossesAreCountedFromThePagesRead) {
          DeviceModel::Ph510,
          0xF000,
          [&](sim::Simulator& s) {
-             s.writeMemory(0xF000, CommonFolderHeader() + record510(1) + record510(0) +
+             s.writeMemory(0xF000, CommonFolderHeader(l510) + record510(1) + record510(0) +
                                        record510(1) + record510(1));
          },
          {0, 2, 0}},
@@ -238,7 +243,7 @@ TEST(NotebookRead, LossesAreCountedFromThePagesRead) {
          DeviceModel::Conc210,
          0xF000,
          [&](sim::Simulator& s) {
-             s.writeMemory(0xF800, DefaultCommonFolderEntry());
+             s.writeMemory(0xF800, DefaultCommonFolderEntry(l210));
              s.writeMemory(0xF400, record210(1) + ended210 + record210(2));
          },
          {0, 1, 0}},
@@ -246,7 +251,7 @@ TEST(NotebookRead, LossesAreCountedFromThePagesRead) {
          DeviceModel::Ph510,
          0xF000,
          [&](sim::Simulator& s) {
-             s.writeMemory(0xF000, CommonFolderHeader());
+             s.writeMemory(0xF000, CommonFolderHeader(l510));
              s.writeMemory(0xF400, QByteArray(18, '\0') + record510(1) + record510(3));
          },
          {0, 0, 2}},

@@ -55,7 +55,7 @@ StoredRecord Record210() {
 struct WriteCase {
     const char* name;
     DeviceModel model;
-    std::function<ExchangeResult(Instrument&)> operation;
+    std::function<ExchangeResult(Instrument&, const NotebookLayout&)> operation;
     ExchangeResult result;
     QStringList requests;
 };
@@ -70,7 +70,7 @@ class WriteRequests : public testing::TestWithParam<WriteCase> {};
 TEST_P(WriteRequests, SendExactlyThese) {
     const WriteCase& c = GetParam();
     auto bench = std::make_unique<NotebookBench>(c.model, 0xE000);
-    EXPECT_EQ(c.operation(bench->instrument), c.result);
+    EXPECT_EQ(c.operation(bench->instrument, *LayoutOf(c.model)), c.result);
     EXPECT_EQ(bench->Requests(), c.requests);
 }
 
@@ -79,82 +79,106 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         WriteCase{"erase_common_folder_restores_its_header",
                   DeviceModel::Ph510,
-                  [](Instrument& i) { return i.EraseFolderPage(0); },
+                  [](Instrument& i, const NotebookLayout& l) { return i.EraseFolderPage(l, 0); },
                   xr::kOk,
                   {"18 E000 0", "18 E000 18 CEC1D9C0DF20CFC0CFCAC0FFFFFFFFFF290D"}},
         WriteCase{"erase_other_folder",
                   DeviceModel::Ph510,
-                  [](Instrument& i) { return i.EraseFolderPage(3); },
+                  [](Instrument& i, const NotebookLayout& l) { return i.EraseFolderPage(l, 3); },
                   xr::kOk,
                   {"18 E600 0"}},
         WriteCase{"header_of_common_folder_never_written",
                   DeviceModel::Ph510,
-                  [](Instrument& i) { return i.WriteFolderHeader(0, QStringLiteral("Новая")); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WriteFolderHeader(l, 0, QStringLiteral("Новая"));
+                  },
                   xr::kOk,
                   {}},
         WriteCase{"header_one_letter",
                   DeviceModel::Ph510,
-                  [](Instrument& i) { return i.WriteFolderHeader(1, QStringLiteral("A")); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WriteFolderHeader(l, 1, QStringLiteral("A"));
+                  },
                   xr::kOk,
                   {"18 E200 18 41" + kFf15 + "430F"}},
         WriteCase{"header_last_page",
                   DeviceModel::Ph510,
-                  [](Instrument& i) { return i.WriteFolderHeader(12, QStringLiteral("Я")); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WriteFolderHeader(l, 12, QStringLiteral("Я"));
+                  },
                   xr::kOk,
                   {"18 F800 18 DF" + kFf15 + "E10F"}},
         WriteCase{"header_beyond_last_page",
                   DeviceModel::Ph510,
-                  [](Instrument& i) { return i.WriteFolderHeader(13, QStringLiteral("A")); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WriteFolderHeader(l, 13, QStringLiteral("A"));
+                  },
                   xr::kOutsideNotebook,
                   {}},
         WriteCase{"folder_record_last_place",
                   DeviceModel::Ph510,
-                  [](Instrument& i) { return i.WriteFolderRecord(2, 25, Record510()); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WriteFolderRecord(l, 2, 25, Record510());
+                  },
                   xr::kOk,
                   {"18 E5ED 19 " + kRecord510}},
         WriteCase{"folder_record_beyond_last_page",
                   DeviceModel::Ph510,
-                  [](Instrument& i) { return i.WriteFolderRecord(13, 0, Record510()); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WriteFolderRecord(l, 13, 0, Record510());
+                  },
                   xr::kOutsideNotebook,
                   {}},
         WriteCase{"reset_directory",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.ResetDirectory(); },
+                  [](Instrument& i, const NotebookLayout& l) { return i.ResetDirectory(l); },
                   xr::kOk,
                   {"20 F800 0", "20 F800 10 01CEC1D9C0DF20CFC0CFCAC00DFFFFFFFFFF290D"}},
         WriteCase{"directory_entry",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.WriteDirectoryEntry(2, QStringLiteral("A")); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WriteDirectoryEntry(l, 2, QStringLiteral("A"));
+                  },
                   xr::kOk,
                   {"20 F828 10 03410D" + kFf15 + "530F"}},
         WriteCase{"directory_entry_beyond_last",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.WriteDirectoryEntry(25, QStringLiteral("A")); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WriteDirectoryEntry(l, 25, QStringLiteral("A"));
+                  },
                   xr::kOutsideNotebook,
                   {}},
         WriteCase{"first_place_erases_its_page",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.WritePagedRecord(23, Record210()); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WritePagedRecord(l, 23, Record210());
+                  },
                   xr::kOk,
                   {"20 E200 0", "20 E200 11 " + kRecord210}},
         WriteCase{"second_place_does_not_erase",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.WritePagedRecord(24, Record210()); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WritePagedRecord(l, 24, Record210());
+                  },
                   xr::kOk,
                   {"20 E216 11 " + kRecord210}},
         WriteCase{"last_place_below_the_directory",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.WritePagedRecord(275, Record210()); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WritePagedRecord(l, 275, Record210());
+                  },
                   xr::kOk,
                   {"20 F7E4 11 " + kRecord210}},
         WriteCase{"page_overlapping_the_directory_refused",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.WritePagedRecord(276, Record210()); },
+                  [](Instrument& i, const NotebookLayout& l) {
+                      return i.WritePagedRecord(l, 276, Record210());
+                  },
                   xr::kOutsideNotebook,
                   {}},
         WriteCase{"erase_page",
                   DeviceModel::Conc210,
-                  [](Instrument& i) { return i.ErasePage(0xE400); },
+                  [](Instrument& i, const NotebookLayout&) { return i.ErasePage(0xE400); },
                   xr::kOk,
                   {"20 E400 0"}}),
     [](const testing::TestParamInfo<WriteCase>& p) { return std::string(p.param.name); });
@@ -162,15 +186,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(NotebookWrite, TwoRequestOperationsStopAfterAFailedFirstRequest) {
     auto bench = std::make_unique<NotebookBench>(DeviceModel::Conc210, 0xE000);
     bench->simulator.addFault({sim::FaultKind::Failed, 20});
-    EXPECT_EQ(bench->instrument.WritePagedRecord(0, Record210()), xr::kCommandFailed);
-    EXPECT_EQ(bench->instrument.ResetDirectory(), xr::kCommandFailed);
+    const NotebookLayout& directory = DirectoryLayout();
+    EXPECT_EQ(bench->instrument.WritePagedRecord(directory, 0, Record210()), xr::kCommandFailed);
+    EXPECT_EQ(bench->instrument.ResetDirectory(directory), xr::kCommandFailed);
     // Three tries of the erase each, and nothing after it.
     EXPECT_EQ(bench->Requests(), QStringList({"20 E000 0", "20 E000 0", "20 E000 0", "20 F800 0",
                                               "20 F800 0", "20 F800 0"}));
 
     auto b510 = std::make_unique<NotebookBench>(DeviceModel::Ph510, 0xE000);
     b510->simulator.addFault({sim::FaultKind::Silence, 18});
-    EXPECT_EQ(b510->instrument.EraseFolderPage(0), xr::kNoReply);
+    EXPECT_EQ(b510->instrument.EraseFolderPage(FolderPageLayout(), 0), xr::kNoReply);
     EXPECT_EQ(b510->Requests(), QStringList({"18 E000 0", "18 E000 0", "18 E000 0"}));
 }
 
@@ -262,25 +287,25 @@ TEST(NotebookRoundTrip, FolderPagesWrittenAndReadBack) {
                 continue;
             }
             // The common folder and one more are full.
-            const int n =
-                (j == 0 || j == 5) ? kRecordsPerFolderPage : static_cast<int>(random() % 27);
+            const int n = (j == 0 || j == 5) ? 26 : static_cast<int>(random() % 27);
             for (int k = 0; k < n; ++k) {
                 PutRandomRecord(random, *written, s++, j + 1);
             }
         }
         Instrument& instrument = bench->instrument;
+        const NotebookLayout& layout = FolderPageLayout();
         for (int j = 0; j < pages; ++j) {
-            ASSERT_EQ(instrument.EraseFolderPage(j), xr::kOk);
+            ASSERT_EQ(instrument.EraseFolderPage(layout, j), xr::kOk);
             if (folders[j] == kFreeFolder) {
                 continue;
             }
-            ASSERT_EQ(instrument.WriteFolderHeader(j, folders[j]), xr::kOk);
+            ASSERT_EQ(instrument.WriteFolderHeader(layout, j, folders[j]), xr::kOk);
             int place = 0;
             for (int slot = 0; slot < kNotebookSlots; ++slot) {
                 if (written->folderNo[slot] == j + 1) {
-                    ASSERT_EQ(
-                        instrument.WriteFolderRecord(j, place++, RecordFromSlot(*written, slot)),
-                        xr::kOk);
+                    ASSERT_EQ(instrument.WriteFolderRecord(layout, j, place++,
+                                                           RecordFromSlot(*written, slot)),
+                              xr::kOk);
                 }
             }
         }
@@ -309,7 +334,7 @@ TEST(NotebookRoundTrip, DirectoryAndRecordPagesWrittenAndReadBack) {
             }
         }
         // Up to the capacity of 12 pages; the last round fills it.
-        const int capacity = PageCount(DeviceModel::Conc210, 0xE000) * kRecordsPerRecordPage;
+        const int capacity = PageCount(DeviceModel::Conc210, 0xE000) * 23;
         const int n = round == 2 ? capacity : static_cast<int>(random() % capacity);
         auto written = std::make_unique<NotebookImage>();
         for (int s = 0; s < n; ++s) {
@@ -317,18 +342,19 @@ TEST(NotebookRoundTrip, DirectoryAndRecordPagesWrittenAndReadBack) {
             written->value4[s] = static_cast<float>(random() % 65536);
         }
         Instrument& instrument = bench->instrument;
+        const NotebookLayout& layout = DirectoryLayout();
         ASSERT_EQ(instrument.SetExchangeMode(1), xr::kOk);
-        ASSERT_EQ(instrument.ResetDirectory(), xr::kOk);
+        ASSERT_EQ(instrument.ResetDirectory(layout), xr::kOk);
         for (int e = 1; e < folders.size(); ++e) {
             if (folders[e] != kFreeFolder) {
-                ASSERT_EQ(instrument.WriteDirectoryEntry(e, folders[e]), xr::kOk);
+                ASSERT_EQ(instrument.WriteDirectoryEntry(layout, e, folders[e]), xr::kOk);
             }
         }
-        for (int a = 0xE000; a < kDirectory210; a += kPageSize) {
+        for (int a = 0xE000; a < 0xF800; a += 512) {
             ASSERT_EQ(instrument.ErasePage(a), xr::kOk);
         }
         for (int s = 0; s < n; ++s) {
-            ASSERT_EQ(instrument.WritePagedRecord(s, RecordFromSlot(*written, s)), xr::kOk);
+            ASSERT_EQ(instrument.WritePagedRecord(layout, s, RecordFromSlot(*written, s)), xr::kOk);
         }
         ASSERT_EQ(instrument.SetExchangeMode(2), xr::kOk);
 

@@ -105,7 +105,7 @@ TEST(ReadWholeNotebook, StopsAtTheFirstFailureKeepingWhatWasRead) {
         SequenceBench bench(c.model, 0xD000);
         if (c.model == DeviceModel::Ph510) {
             for (int j = 0; j < 21; ++j) {
-                bench.simulator.writeMemory(0xD000 + j * kPageSize, Header510("F"));
+                bench.simulator.writeMemory(0xD000 + j * 512, Header510("F"));
             }
         } else {
             bench.simulator.writeMemory(0xF800, CommonEntry210());
@@ -128,10 +128,10 @@ TEST(ReadWholeNotebook, EveryReadWarnsOnceOfRecordsBeyondMemory) {
     SequenceBench bench(DeviceModel::Conc210, 0x9000);
     bench.simulator.writeMemory(0xF800, CommonEntry210());
     QByteArray page;
-    for (int k = 0; k < kRecordsPerRecordPage; ++k) {
+    for (int k = 0; k < 23; ++k) {
         page += Record210(1, MakeRecord(1, k));
     }
-    for (int a = 0x9000; a < kDirectory210; a += kPageSize) {
+    for (int a = 0x9000; a < 0xF800; a += 512) {
         bench.simulator.writeMemory(a, page);
     }
     for (int read = 1; read <= 2; ++read) {

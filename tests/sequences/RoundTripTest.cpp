@@ -149,7 +149,7 @@ TEST_P(RoundTrip, WrittenNotebookReadsBackEqual) {
         for (int s = 0, k = 0; k < n; ++k) {
             const int folder =
                 1 + static_cast<int>(random() % static_cast<unsigned>(c.folderLimit));
-            if (c.model == DeviceModel::Ph510 && ++perFolder[folder] > kRecordsPerFolderPage) {
+            if (c.model == DeviceModel::Ph510 && ++perFolder[folder] > 26) {
                 continue;
             }
             PutRandomRecord(random, notebook.image, s++, folder);

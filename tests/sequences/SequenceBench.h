@@ -156,7 +156,7 @@ inline void Put(QByteArray& memory, int at, const QByteArray& bytes) {
     memory.replace(at, bytes.size(), bytes);
 }
 inline void Erase(QByteArray& memory, int at) {
-    Put(memory, at, QByteArray(kPageSize, static_cast<char>(0xFF)));
+    Put(memory, at, QByteArray(512, static_cast<char>(0xFF)));
 }
 
 }  // namespace kvir::test

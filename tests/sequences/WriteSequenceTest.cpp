@@ -51,7 +51,7 @@ TEST(WriteFolder510, WritesTheFirst26RecordsOfTheFolderInSlotOrder) {
             page += Record510(MakeRecord(2, k));
         }
     }
-    ASSERT_EQ(page.size(), kPageSize);
+    ASSERT_EQ(page.size(), 512);
     Put(expected, 0xF200, page);
 
     EXPECT_EQ(WriteFolderSequence(bench->instrument, notebook, 1, "A", {}), xr::kOk);
@@ -205,7 +205,7 @@ TEST_F(Notebook210, WriteFolderRewritesTheDirectoryAndAllRecords) {
     for (int s = 0; s < 30; ++s) {
         const test::TestRecord r = MakeRecord(folderOf[s % 4], s);
         PutRecord(m, s, r);
-        const int at = 0xF000 + (s / 23) * kPageSize + (s % 23) * 22;
+        const int at = 0xF000 + (s / 23) * 512 + (s % 23) * 22;
         records += Record210(r.folder, r);
         if (s % 23 == 0) {
             recordRequests << QStringLiteral("20 %1 0").arg(at, 0, 16).toUpper();
@@ -254,7 +254,7 @@ TEST(InitNotebook, LeavesOnlyTheCommonFolderInEitherLayout) {
         SCOPED_TRACE(DisplayName(c.model).toStdString());
         auto bench = Bench(c.model, 0xF400);
         QByteArray expected = bench->simulator.memory();
-        for (int a = 0xF400; a < NotebookEnd(c.model); a += kPageSize) {
+        for (int a = 0xF400; a < NotebookEnd(c.model); a += 512) {
             Erase(expected, a);
         }
         if (c.model == DeviceModel::Ph510) {
@@ -317,10 +317,10 @@ TEST(WriteFailure, StopsAtTheFailedRequestLeavingAPartlyWrittenNotebook) {
         EXPECT_FALSE(requests.contains("16 02"));
         const QByteArray memory = bench->simulator.memory();
         for (const int a : c.erased) {
-            EXPECT_EQ(memory.mid(a, kPageSize), QByteArray(kPageSize, static_cast<char>(0xFF)));
+            EXPECT_EQ(memory.mid(a, 512), QByteArray(512, static_cast<char>(0xFF)));
         }
         for (const int a : c.untouched) {
-            EXPECT_EQ(memory.mid(a, kPageSize), junk.mid(a, kPageSize)) << a;
+            EXPECT_EQ(memory.mid(a, 512), junk.mid(a, 512)) << a;
         }
         if (c.model == DeviceModel::Conc210) {
             EXPECT_EQ(memory.mid(0xF800, 20), CommonEntry210());  // the directory is written
