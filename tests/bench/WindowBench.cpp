@@ -4,10 +4,13 @@
 // - the read's wall time against the wire time of exactly the characters it exchanged;
 // - the CPU time of the window's thread during the read;
 // - after "Отмена" in the middle of a second read: the time to the last request the
-//   instrument received, and to the end of the operation.
+//   instrument received, and to the end of the operation;
+// - "Обновить блокнот" of 1000 records: the longest stall and whether the progress window
+//   stayed up.
 // Run: QT_QPA_PLATFORM=offscreen build/tests/window_bench
 #include "console/K210.h"
 #include "console/OperatorDialogs.h"
+#include "console/ProtocolPage.h"
 #include "console/WindowSession.h"
 #include "link/QtSerialPortImpl.h"
 #include "sim/NotebookFile.h"
@@ -234,6 +237,50 @@ int main(int argc, char** argv) {
         "%.0f ms on the wire), operation ended %.0f ms after it; %d records kept\n",
         Ms(lastRequest - cancelAt), exchange, Ms(end - cancelAt),
         RecordCountOf(session.state().notebook()));
+
+    // "Обновить блокнот" of a complete notebook of 1000 records (the sample without the
+    // records memory cannot hold): the read before the erase, the write and the read-back,
+    // with the probe, and whether the progress window stayed up throughout.
+    QFile sample(QStringLiteral(KVIR_SOURCE_DIR "/sim/samples/210-full.txt"));
+    if (!sample.open(QIODevice::ReadOnly)) {
+        return 1;
+    }
+    QStringList lines = QString::fromUtf8(sample.readAll()).split(u'\n');
+    for (int records = 0, i = 0; i < lines.size(); ++i) {
+        if (lines[i].startsWith(QStringLiteral("record ")) && ++records > 1000) {
+            lines.remove(i--);
+        }
+    }
+    if (!sim::LoadNotebookText(simulator, lines.join(u'\n'), &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error.text()));
+        return 1;
+    }
+    connect->click();
+    waitIdle();
+    int hiddenTicks = 0;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        hiddenTicks += probing && session.busy() && !progress->isVisible() ? 1 : 0;
+    });
+    longestStall = 0;
+    stallsOver50 = 0;
+    started = true;  // the clock runs from the click, not from the read-back's first page
+    readStart = Clock::now();
+    lastTick = readStart;
+    probing = true;
+    probe.start();
+    form.findChild<QAbstractButton*>(QStringLiteral("But_save_wpad"))->click();
+    waitIdle();
+    probing = false;
+    probe.stop();
+    std::printf(
+        "Обновить блокнот of %d records: %.0f ms wall, longest stall of the window %.1f ms, "
+        "%d stalls over 50 ms, progress window hidden on %d ticks, %s\n",
+        RecordCountOf(session.state().notebook()), Ms(Clock::now() - readStart), longestStall,
+        stallsOver50, hiddenTicks, session.state().unwritten() ? "unwritten" : "written");
+    const QStringList protocol = form.protocol().stringList();
+    for (const QString& line : protocol.mid(std::max<qsizetype>(0, protocol.size() - 6))) {
+        std::printf("  %s\n", qPrintable(line));
+    }
     server.stop();
     return 0;
 }
