@@ -71,12 +71,23 @@ SessionRunner::~SessionRunner() {
     }
     changed_.notify_all();
     worker_->wait();
+    {
+        std::lock_guard lock(mutex_);  // after the worker's last step (see Work)
+    }
     delete notifier_;
     ::close(wake_[0]);
     ::close(wake_[1]);
 }
 
 void SessionRunner::Work() {
+    // QThread::wait is invisible to ThreadSanitizer (Debian's Qt is not instrumented). The
+    // worker takes the mutex once more as it leaves, after its last write to the wake-up pipe,
+    // and the destructor takes it after the wait: everything the worker did is then ordered
+    // before the pipe is closed and the session destroyed.
+    struct Leaving {
+        std::mutex& mutex;
+        ~Leaving() { std::lock_guard lock(mutex); }
+    } leaving{mutex_};
     for (;;) {
         Operation operation;
         bool last = false;
